@@ -1,0 +1,20 @@
+// Turns an image file of any format FreeImage reads into JPEG bytes that a PDF can embed as
+// they are: 8-bit grey stays grey, everything else becomes 24-bit colour, and transparent
+// pixels are laid over white, as they would look on a printed page.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pdfctl32 {
+
+struct JpegResult {
+    std::vector<uint8_t> bytes;  // empty on failure
+    std::string error;
+};
+
+// quality runs from 0 (the encoder's lowest) to 100; values outside are clamped.
+JpegResult EncodeImageFileAsJpeg(const std::string& path, int quality);
+
+}  // namespace pdfctl32

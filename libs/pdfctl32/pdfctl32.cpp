@@ -1,0 +1,128 @@
+// The exported calls: a table of boxes by handle, the last failure's text, and the unit
+// conversion between the caller's tenths of a millimetre and the document's points.
+#include "pdfctl32.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "JpegEncoder.h"
+#include "PageDocument.h"
+#include "Properties.h"
+
+namespace pdfctl32 {
+namespace {
+
+constexpr int32_t kFailure = -1;
+constexpr int32_t kSuccess = 0;
+constexpr size_t kErrorBufferSize = 255;
+constexpr double kPointsPerUnit = 72.0 / 254.0;  // a unit is a tenth of a millimetre
+
+struct Box {
+    Properties properties;
+    std::unique_ptr<PageDocument> document;
+};
+
+std::mutex gMutex;  // guards everything below
+std::map<int32_t, Box> gBoxes;
+int32_t gLastHandle = 0;
+std::string gLastError;
+
+int32_t Fail(std::string text) {
+    gLastError = std::move(text);
+    return kFailure;
+}
+
+int32_t Report(std::string text) { return text.empty() ? kSuccess : Fail(std::move(text)); }
+
+std::string UnknownBox(int32_t box) { return "There is no box " + std::to_string(box) + "."; }
+
+double ToPoints(int32_t units) { return units * kPointsPerUnit; }
+
+bool IsPageSide(double points) {
+    return points >= PageDocument::kMinimumSide && points <= PageDocument::kMaximumSide;
+}
+
+int32_t Begin(Box& box) {
+    if (box.document) return Fail("The document is already begun.");
+    if (box.properties.Text(kOutputPath).empty()) return Fail("No document file is set.");
+    const int32_t width = box.properties.Number(kPageWidth);
+    const int32_t height = box.properties.Number(kPageHeight);
+    if (!IsPageSide(ToPoints(width)) || !IsPageSide(ToPoints(height))) {
+        return Fail("The page of " + std::to_string(width) + " x " + std::to_string(height) +
+                    " tenths of a millimetre is outside the sizes PDF allows (3 to 14400 points, "
+                    "about 11 to 50800 tenths of a millimetre).");
+    }
+    std::string error;
+    box.document = PageDocument::Create(ToPoints(width), ToPoints(height),
+                                        box.properties.Text(kProducer), &error);
+    return box.document ? kSuccess : Fail(error);
+}
+
+int32_t Draw(Box& box, const Rectangle& where, const char* path) {
+    if (!box.document) return Fail("The document is not begun.");
+    if (!path) return Fail("The image file name is missing.");
+    const JpegResult jpeg = EncodeImageFileAsJpeg(path, box.properties.Number(kJpegQuality));
+    if (!jpeg.error.empty()) return Fail(jpeg.error);
+    return Report(box.document->DrawJpeg(jpeg.bytes, where));
+}
+
+int32_t End(Box& box) {
+    if (!box.document) return Fail("The document is not begun.");
+    const std::unique_ptr<PageDocument> document = std::move(box.document);
+    return Report(document->Save(box.properties.Text(kOutputPath)));
+}
+
+template <typename Call>
+int32_t WithBox(int32_t handle, Call call) {
+    std::lock_guard lock(gMutex);
+    const auto found = gBoxes.find(handle);
+    return found == gBoxes.end() ? Fail(UnknownBox(handle)) : call(found->second);
+}
+
+}  // namespace
+}  // namespace pdfctl32
+
+using namespace pdfctl32;
+
+int32_t CreateBox(intptr_t, int32_t) {
+    std::lock_guard lock(gMutex);
+    gLastHandle = gLastHandle == INT32_MAX ? 1 : gLastHandle + 1;
+    gBoxes[gLastHandle] = Box();
+    return gLastHandle;
+}
+
+int32_t SetNumProp(int32_t box, int32_t id, int32_t value) {
+    return WithBox(box, [&](Box& b) { return Report(b.properties.SetNumber(id, value)); });
+}
+
+int32_t SetStrProp(int32_t box, int32_t id, const char* text) {
+    return WithBox(box, [&](Box& b) { return Report(b.properties.SetText(id, text)); });
+}
+
+int32_t BeginDoc(int32_t box) { return WithBox(box, Begin); }
+
+int32_t StretchDrawFromFile(int32_t box, int32_t x, int32_t y, int32_t width, int32_t height,
+                            const char* path) {
+    const Rectangle where{ToPoints(x), ToPoints(y), ToPoints(width), ToPoints(height)};
+    return WithBox(box, [&](Box& b) { return Draw(b, where, path); });
+}
+
+int32_t EndDoc(int32_t box) { return WithBox(box, End); }
+
+void FreeBox(int32_t box) {
+    std::lock_guard lock(gMutex);
+    gBoxes.erase(box);
+}
+
+int32_t GetErrorMsg(char* buffer) {
+    if (!buffer) return kFailure;
+    std::lock_guard lock(gMutex);
+    const size_t length = std::min(gLastError.size(), kErrorBufferSize - 1);
+    std::memcpy(buffer, gLastError.data(), length);
+    buffer[length] = '\0';
+    return static_cast<int32_t>(length);
+}

@@ -1,0 +1,226 @@
+// The PDF writer through its C interface, in the order the build calls it, read back with
+// qpdf and rendered with mutool.
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <cstring>
+#include <string>
+
+#include "PdfReadBack.h"
+#include "pdfctl32.h"
+
+namespace {
+
+constexpr double kPointsPerUnit = 72.0 / 254.0;
+
+class PdfWriterTest : public ::testing::Test {
+  protected:
+    std::string PathOf(const char* name) const { return folder_.filePath(name).toStdString(); }
+
+    std::string SaveImage(const QImage& image, const char* name) const {
+        const std::string path = PathOf(name);
+        EXPECT_TRUE(image.save(QString::fromStdString(path)));
+        return path;
+    }
+
+    // The build's calling order for one page, up to the first failure (where the program
+    // would end); returns -1 on a failure, else 0.
+    int32_t WritePage(const std::string& image, const std::string& pdf, int32_t width,
+                      int32_t height, int32_t quality = 75) {
+        const int32_t box = CreateBox(0, 0);
+        const bool written =
+            SetNumProp(box, 44, 1) != -1 && SetStrProp(box, 10, pdf.c_str()) != -1 &&
+            SetNumProp(box, 44, 0) != -1 && SetStrProp(box, 14, "Imbinder") != -1 &&
+            SetNumProp(box, 36, width) != -1 && SetNumProp(box, 34, height) != -1 &&
+            SetNumProp(box, 31, 2) != -1 && SetNumProp(box, 45, quality) != -1 &&
+            SetNumProp(box, 51, 2) != -1 && SetNumProp(box, 52, 2) != -1 && BeginDoc(box) != -1 &&
+            StretchDrawFromFile(box, 0, 0, width, height, image.c_str()) != -1 && EndDoc(box) != -1;
+        FreeBox(box);
+        return written ? 0 : -1;
+    }
+
+    static std::string LastError() {
+        char buffer[255];
+        GetErrorMsg(buffer);
+        return buffer;
+    }
+
+    static QImage Filled(int width, int height, QColor color,
+                         QImage::Format format = QImage::Format_RGB32) {
+        QImage image(width, height, format);
+        image.fill(color);
+        return image;
+    }
+
+    QTemporaryDir folder_;
+};
+
+bool Near(QColor actual, QColor expected, int tolerance = 12) {
+    return std::abs(actual.red() - expected.red()) <= tolerance &&
+           std::abs(actual.green() - expected.green()) <= tolerance &&
+           std::abs(actual.blue() - expected.blue()) <= tolerance;
+}
+
+TEST_F(PdfWriterTest, WritesOnePageSizedInTenthsOfAMillimetreWithTheProducer) {
+    const std::string image = SaveImage(Filled(1000, 800, Qt::gray), "a.bmp");
+    const std::string pdf = PathOf("0.pdf");
+    ASSERT_EQ(WritePage(image, pdf, 2660, 2128), 0) << LastError();
+
+    const auto contents = readback::ReadPdf(pdf);
+    ASSERT_TRUE(contents);
+    ASSERT_EQ(contents->pages.size(), 1u);
+    EXPECT_NEAR(contents->pages[0].width, 2660 * kPointsPerUnit, 0.01);
+    EXPECT_NEAR(contents->pages[0].height, 2128 * kPointsPerUnit, 0.01);
+    EXPECT_EQ(contents->info.at("Producer"), "Imbinder");
+    ASSERT_EQ(contents->pages[0].images.size(), 1u);
+    const readback::PdfImage& embedded = contents->pages[0].images[0];
+    EXPECT_EQ(embedded.width, 1000);
+    EXPECT_EQ(embedded.height, 800);
+    EXPECT_EQ(embedded.filter, "/DCTDecode");
+    EXPECT_TRUE(embedded.data.startsWith("\xFF\xD8")) << "the JPEG is embedded as it is";
+}
+
+TEST_F(PdfWriterTest, ImageFillsThePageTheRightWayUp) {
+    QImage quadrants(200, 100, QImage::Format_RGB32);
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            const bool left = x < 100, top = y < 50;
+            quadrants.setPixelColor(
+                x, y, top ? (left ? Qt::red : Qt::green) : (left ? Qt::blue : Qt::yellow));
+        }
+    }
+    const std::string pdf = PathOf("page.pdf");
+    ASSERT_EQ(WritePage(SaveImage(quadrants, "q.bmp"), pdf, 532, 266, 100), 0) << LastError();
+
+    // 532 x 266 tenths of a millimetre at 96 dots per inch is about 201 x 100 pixels.
+    const QImage page = readback::RenderFirstPage(pdf, 96);
+    ASSERT_FALSE(page.isNull());
+    EXPECT_NEAR(page.width(), 201, 1);
+    EXPECT_NEAR(page.height(), 100, 1);
+    EXPECT_TRUE(Near(page.pixelColor(2, 2), Qt::red));
+    EXPECT_TRUE(Near(page.pixelColor(page.width() - 3, 2), Qt::green));
+    EXPECT_TRUE(Near(page.pixelColor(2, page.height() - 3), Qt::blue));
+    EXPECT_TRUE(Near(page.pixelColor(page.width() - 3, page.height() - 3), Qt::yellow));
+}
+
+TEST_F(PdfWriterTest, QualityChangesTheEmbeddedJpeg) {
+    QImage noise(300, 300, QImage::Format_RGB32);
+    for (int y = 0; y < 300; ++y) {
+        for (int x = 0; x < 300; ++x)
+            noise.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, (x ^ y) % 256));
+    }
+    const std::string image = SaveImage(noise, "noise.png");
+    auto embeddedSize = [&](int32_t quality) {
+        const std::string pdf = PathOf(("q" + std::to_string(quality) + ".pdf").c_str());
+        EXPECT_EQ(WritePage(image, pdf, 798, 798, quality), 0) << LastError();
+        const auto contents = readback::ReadPdf(pdf);
+        return contents && contents->pages.size() == 1 && contents->pages[0].images.size() == 1
+                   ? contents->pages[0].images[0].data.size()
+                   : -1;
+    };
+    const auto lowest = embeddedSize(0);
+    const auto low = embeddedSize(20);
+    const auto high = embeddedSize(95);
+    EXPECT_GT(lowest, 0);
+    EXPECT_LT(lowest, low);
+    EXPECT_LT(low, high);
+}
+
+TEST_F(PdfWriterTest, TransparentPixelsLieOnWhite) {
+    QImage image(100, 100, QImage::Format_ARGB32);
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 100; ++x) {
+            image.setPixelColor(x, y, x < 50 ? QColor(0, 0, 0, 0) : QColor(255, 0, 0, 128));
+        }
+    }
+    const std::string pdf = PathOf("alpha.pdf");
+    ASSERT_EQ(WritePage(SaveImage(image, "alpha.png"), pdf, 266, 266, 100), 0) << LastError();
+
+    const QImage page = readback::RenderFirstPage(pdf, 96);
+    ASSERT_FALSE(page.isNull());
+    EXPECT_TRUE(Near(page.pixelColor(10, 50), Qt::white)) << "clear pixels become white";
+    EXPECT_TRUE(Near(page.pixelColor(page.width() - 10, 50), QColor(255, 127, 127)))
+        << "half-covered red becomes pink";
+}
+
+TEST_F(PdfWriterTest, GreyAndPaletteImagesKeepTheirColours) {
+    QImage grey = Filled(64, 64, Qt::black, QImage::Format_Grayscale8);
+    grey.fill(QColor(100, 100, 100));
+    const std::string greyPdf = PathOf("grey.pdf");
+    ASSERT_EQ(WritePage(SaveImage(grey, "grey.png"), greyPdf, 170, 170, 100), 0) << LastError();
+    const auto greyContents = readback::ReadPdf(greyPdf);
+    ASSERT_TRUE(greyContents);
+    ASSERT_EQ(greyContents->pages[0].images.size(), 1u);
+    EXPECT_EQ(greyContents->pages[0].images[0].colorSpace, "/DeviceGray");
+    EXPECT_TRUE(
+        Near(readback::RenderFirstPage(greyPdf, 72).pixelColor(5, 5), QColor(100, 100, 100)));
+
+    QImage palette(64, 64, QImage::Format_Indexed8);
+    palette.setColorTable({qRgb(0, 0, 255), qRgb(255, 128, 0)});
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) palette.setPixel(x, y, x < 32 ? 0 : 1);
+    }
+    const std::string palettePdf = PathOf("palette.pdf");
+    ASSERT_EQ(WritePage(SaveImage(palette, "palette.bmp"), palettePdf, 170, 170, 100), 0)
+        << LastError();
+    const QImage page = readback::RenderFirstPage(palettePdf, 72);
+    ASSERT_FALSE(page.isNull());
+    EXPECT_TRUE(Near(page.pixelColor(5, 24), QColor(0, 0, 255)));
+    EXPECT_TRUE(Near(page.pixelColor(page.width() - 5, 24), QColor(255, 128, 0)));
+}
+
+TEST_F(PdfWriterTest, FailuresReturnMinusOneWithATextAndWriteNothing) {
+    const std::string image = SaveImage(Filled(10, 10, Qt::white), "white.bmp");
+    const std::string pdf = PathOf("out.pdf");
+
+    EXPECT_EQ(WritePage(PathOf("missing.bmp"), pdf, 100, 100), -1);
+    EXPECT_NE(LastError().find("missing.bmp"), std::string::npos) << LastError();
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
+
+    QFile notAnImage(QString::fromStdString(PathOf("text.bmp")));
+    ASSERT_TRUE(notAnImage.open(QIODevice::WriteOnly));
+    notAnImage.write("this is not a picture");
+    notAnImage.close();
+    EXPECT_EQ(WritePage(PathOf("text.bmp"), pdf, 100, 100), -1);
+    EXPECT_NE(LastError().find("cannot be decoded"), std::string::npos) << LastError();
+
+    const std::string underAFile = image + "/out.pdf";  // the parent is a regular file
+    EXPECT_EQ(WritePage(image, underAFile, 100, 100), -1);
+    EXPECT_NE(LastError().find("cannot be written"), std::string::npos) << LastError();
+
+    EXPECT_EQ(WritePage(image, pdf, 5, 100), -1) << "a page must be at least 3 points wide";
+    EXPECT_NE(LastError().find("outside the sizes PDF allows"), std::string::npos);
+    EXPECT_EQ(WritePage(image, pdf, 100, 50801), -1) << "and at most 14400 points high";
+    EXPECT_EQ(WritePage(image, pdf, 100, -100), -1);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
+}
+
+TEST_F(PdfWriterTest, CallsOutOfOrderOrOnAFreedBoxFail) {
+    const int32_t box = CreateBox(0, 0);
+    EXPECT_EQ(EndDoc(box), -1);
+    EXPECT_EQ(StretchDrawFromFile(box, 0, 0, 10, 10, "x.bmp"), -1);
+    EXPECT_NE(LastError().find("not begun"), std::string::npos);
+    EXPECT_EQ(BeginDoc(box), -1) << "no document file set";
+    EXPECT_EQ(SetNumProp(box, 10, 1), -1) << "10 is a text property";
+    EXPECT_EQ(SetStrProp(box, 99, "x"), -1);
+    EXPECT_EQ(SetStrProp(box, 14, nullptr), -1);
+    FreeBox(box);
+    EXPECT_EQ(SetNumProp(box, 45, 50), -1);
+    EXPECT_EQ(LastError(), "There is no box " + std::to_string(box) + ".");
+    EXPECT_NE(CreateBox(0, 0), box) << "a freed handle is not handed out again at once";
+}
+
+TEST_F(PdfWriterTest, ErrorTextIsCutToTheBuffer) {
+    const std::string longName(400, 'x');
+    EXPECT_EQ(WritePage(PathOf(longName.c_str()), PathOf("out.pdf"), 100, 100), -1);
+    char buffer[300];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(GetErrorMsg(buffer), 254);
+    EXPECT_EQ(buffer[254], '\0');
+    EXPECT_EQ(buffer[255], '#') << "nothing is written past 255 bytes";
+}
+
+}  // namespace
