@@ -1,0 +1,50 @@
+#include "common/Module1.h"
+
+#include <set>
+#include <string>
+
+#include "common/PathJoin.h"
+#include "platform/Platform.h"
+
+namespace common {
+namespace {
+
+enum class Pass { Finished, SubfolderDone };
+
+// One pass over the listing. After a subfolder has been dealt with, the listing is started
+// again, since removing entries may disturb it; a subfolder already tried is passed over, so
+// one that cannot be removed does not keep the walk going for ever.
+Pass DeleteEntries(std::string_view folder, std::set<std::string>& triedSubfolders) {
+    platform::DirectoryListing listing(JoinPath(folder, ""));
+    while (auto entry = listing.Next()) {
+        const std::string& name = entry->name;
+        if (name == "." || name == "..") continue;
+        std::string path = JoinPath(folder, name);
+        if (entry->attributes & platform::kAttributeDirectory) {
+            if (!triedSubfolders.insert(name).second) continue;
+            DeleteFolderTree(path);
+            platform::Yield();
+            return Pass::SubfolderDone;
+        }
+        platform::SetAttributesNormal(path);
+        platform::DeleteFile(path);
+        platform::Yield();
+    }
+    return Pass::Finished;
+}
+
+}  // namespace
+
+void DeleteFolderTree(std::string_view folder) {
+    if (platform::IsLink(folder)) {
+        platform::DeleteFile(folder);  // the link goes, never what it points at
+        return;
+    }
+    std::set<std::string> triedSubfolders;
+    while (DeleteEntries(folder, triedSubfolders) == Pass::SubfolderDone) {
+    }
+    platform::SetAttributesNormal(folder);
+    platform::RemoveFolder(folder);
+}
+
+}  // namespace common

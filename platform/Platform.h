@@ -1,0 +1,230 @@
+// The operating-system services both programs use, behind one small API. Paths handed in and
+// out are in Windows form ("C:\output", "Z:\home\ann\a.pdf"); texts are UTF-8. Only the
+// implementation files of this folder know the host system.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+// ---------------------------------------------------------------------------------------------
+// Paths and drives
+
+// Sets the host folder that stands for drive C: (tests point it at a temporary folder).
+void SetCDriveRoot(const std::string& hostFolder);
+// The host folder of drive C:, created on first use.
+std::string CDriveRoot();
+// Windows-form path to host path: "C:\a\b" lies under the C drive root, "Z:\x" is "/x".
+// Both separators are accepted; a path without a drive is taken relative, separators mapped.
+std::string ToHostPath(std::string_view windowsPath);
+// Host path to Windows form: under the C drive root it is "C:\...", anything else "Z:\...".
+std::string ToWindowsPath(std::string_view hostPath);
+// The folder of the running program in Windows form, without a trailing backslash.
+std::string ProgramFolder();
+// Overrides the program folder with a host folder (tests, whose executables live elsewhere).
+void SetProgramFolder(const std::string& hostFolder);
+
+// ---------------------------------------------------------------------------------------------
+// Files and folders (all paths in Windows form)
+
+enum FileAttribute : uint32_t {
+    kAttributeReadOnly = 1,
+    kAttributeHidden = 2,
+    kAttributeSystem = 4,
+    kAttributeDirectory = 16,
+    kAttributeArchive = 32,
+};
+
+struct DirectoryEntry {
+    std::string name;
+    uint32_t attributes = 0;
+};
+
+// Lists a folder in the host's listing order, "." and ".." included, in the manner of the
+// find-first / find-next / find-close calls. Symbolic links are reported as files, so a walk
+// over a tree never leaves it.
+class DirectoryListing {
+public:
+    explicit DirectoryListing(std::string_view folder);
+    ~DirectoryListing();
+    DirectoryListing(const DirectoryListing&) = delete;
+    DirectoryListing& operator=(const DirectoryListing&) = delete;
+
+    bool IsOpen() const;
+    // The next entry, or nothing when the listing is exhausted (or could not be opened).
+    std::optional<DirectoryEntry> Next();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+bool PathExists(std::string_view path);
+bool IsFolder(std::string_view path);
+// True for a symbolic link (on Windows a junction), whatever it points at.
+bool IsLink(std::string_view path);
+// Creates one folder level; fails when the parent is missing or the folder exists.
+bool CreateFolder(std::string_view path);
+// Removes an empty folder; fails on a read-only folder, as the design's platform does.
+bool RemoveFolder(std::string_view path);
+// Deletes a file; fails on a read-only file, as the design's platform does.
+bool DeleteFile(std::string_view path);
+// Clears read-only (and on the host makes the entry writable by its owner).
+bool SetAttributesNormal(std::string_view path);
+// Copies a file; with failIfExists an existing target is left alone and the call fails.
+bool CopyFile(std::string_view from, std::string_view to, bool failIfExists);
+
+// ---------------------------------------------------------------------------------------------
+// Processes
+
+struct ProcessInfo {
+    int64_t id = 0;
+    std::string exeName;  // executable file name, without folder
+};
+
+std::vector<ProcessInfo> RunningProcesses();
+// True when name matches an executable file name: case-insensitive, and a name ending in
+// ".exe" also matches the same name without it.
+bool ProcessNameMatches(std::string_view watchedName, std::string_view exeName);
+// Ids of the running processes whose executable name matches.
+std::vector<int64_t> FindProcesses(std::string_view exeName);
+// Ends a process by id.
+bool EndProcess(int64_t id);
+// Starts a Windows-form command line without waiting for it; false when it cannot start.
+bool LaunchDetached(std::string_view commandLine);
+
+// Splits a command line into arguments the way Windows does (quotes, backslashes before quotes).
+std::vector<std::string> SplitCommandLine(std::string_view commandLine);
+// The host program and arguments for a Windows command line: "<program folder>\x.exe" runs x
+// from the program folder if there, else x from PATH; arguments in drive form become host paths.
+std::vector<std::string> ResolveCommandLine(std::string_view commandLine);
+
+// A hidden child process whose standard output and standard error go into one pipe.
+class ChildProcess {
+public:
+    // Starts the command line; nothing when it cannot be started (error() tells why).
+    static std::unique_ptr<ChildProcess> Start(std::string_view commandLine, std::string* error);
+    ~ChildProcess();  // closes the pipe; does not end the child
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    int64_t id() const;
+    // Bytes waiting in the pipe now.
+    size_t BytesWaiting() const;
+    // Reads at most maxBytes; nothing once the pipe is at its end (all writers gone) or broken.
+    std::optional<std::string> Read(size_t maxBytes);
+    bool IsAlive();
+    // The exit code once the child has ended.
+    std::optional<int> ExitCode();
+    // Ends the child and everything it started.
+    void EndAll();
+
+private:
+    ChildProcess(int64_t id, int readFd);
+    int64_t id_;
+    int readFd_;
+    std::optional<int> exitCode_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Desktop services: everything modal or outward-facing. Tests install a recording fake.
+
+enum class MessageIcon { Exclamation, Critical, Information };
+
+struct FileFilter {
+    std::string description;
+    std::string pattern;  // "*.pdf", or several separated by ";"
+};
+
+struct FileDialogRequest {
+    std::string title;
+    std::vector<FileFilter> filters;
+    int selectedFilter = 0;
+    std::string initialFile;  // Windows form; may be empty
+    std::string defaultExtension;
+    bool mustExist = true;
+};
+
+struct FontChoice {
+    std::string name;
+    double size = 0;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+};
+
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    virtual void ShowMessage(const std::string& text, const std::string& title,
+                             MessageIcon icon) = 0;
+    // The chosen file in Windows form, or nothing when cancelled.
+    virtual std::optional<std::string> OpenFile(const FileDialogRequest& request) = 0;
+    virtual std::optional<std::string> SaveFile(const FileDialogRequest& request) = 0;
+    // The chosen folder in Windows form, or nothing when cancelled.
+    virtual std::optional<std::string> BrowseFolder(const std::string& title) = 0;
+    // Colour as 0x00BBGGRR, as the design's platform stores it.
+    virtual std::optional<uint32_t> ChooseColor(uint32_t initial) = 0;
+    virtual std::optional<FontChoice> ChooseFont(const FontChoice& initial) = 0;
+    // Opens a folder (Windows form) or a web address in the shell.
+    virtual bool ShellOpen(const std::string& target) = 0;
+    // Starts a program (Windows-form command line) without waiting, in a normal window.
+    virtual bool StartDetached(const std::string& commandLine) = 0;
+    // Plays a wave file to its end; a missing file plays the system's default sound.
+    virtual void PlaySoundFile(const std::string& path) = 0;
+    virtual void Beep() = 0;
+};
+
+// The desktop in use: the Qt one unless a test installed another.
+Desktop& GetDesktop();
+// Installs a desktop (not owned); nullptr restores the Qt one.
+void SetDesktop(Desktop* desktop);
+
+// Processes all pending window events once.
+void Yield();
+
+// ---------------------------------------------------------------------------------------------
+// The system code page (the C library's locale code set on the host)
+
+std::string SystemCodePageName();
+// Overrides the system code page by its iconv name (tests); an empty name restores the host's.
+void SetSystemCodePage(const std::string& name);
+// UTF-8 to the system code page; an unrepresentable character becomes "?".
+std::string ToSystemCodePage(std::string_view utf8);
+// The system code page to UTF-8; an undecodable byte becomes "?".
+std::string FromSystemCodePage(std::string_view bytes);
+
+// ---------------------------------------------------------------------------------------------
+// Libraries loaded by name
+
+// "Quirel.dll" is "libQuirel.so" on the host.
+std::string HostLibraryFileName(std::string_view dllName);
+
+class Library {
+public:
+    // Looks in the program folder, then the loader's search path; nothing when missing.
+    static std::unique_ptr<Library> Load(std::string_view dllName);
+    ~Library();
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    // The function's address, or nullptr when the library lacks it.
+    void* Function(const char* name) const;
+    template <typename F>
+    F Function(const char* name) const {
+        return reinterpret_cast<F>(Function(name));
+    }
+
+private:
+    explicit Library(void* handle) : handle_(handle) {}
+    void* handle_;
+};
+
+}  // namespace platform

@@ -1,0 +1,159 @@
+// Directory listing with Windows attribute words, and the file and folder operations, on a
+// POSIX host. Read-only is the owner's write bit; the calls that Windows refuses on read-only
+// entries refuse here too, so callers clear the attribute first as they must on Windows.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace platform {
+namespace {
+
+// The host path of an entry itself: a trailing separator would make the system look through
+// a link at what it points to.
+std::string EntryHostPath(std::string_view path) {
+    std::string host = ToHostPath(path);
+    while (host.size() > 1 && host.back() == '/') host.pop_back();
+    return host;
+}
+
+bool StatNoFollow(const std::string& host, struct stat& info) {
+    return !host.empty() && lstat(host.c_str(), &info) == 0;
+}
+
+bool IsReadOnly(const struct stat& info) { return (info.st_mode & S_IWUSR) == 0; }
+
+uint32_t AttributeWord(const std::string& name, const struct stat& info) {
+    uint32_t attributes = 0;
+    if (IsReadOnly(info)) attributes |= kAttributeReadOnly;
+    if (name.size() > 1 && name[0] == '.' && name != "..") attributes |= kAttributeHidden;
+    if (S_ISDIR(info.st_mode)) {
+        attributes |= kAttributeDirectory;
+    } else {
+        attributes |= kAttributeArchive;
+    }
+    return attributes;
+}
+
+bool CopyContents(int from, int to) {
+    char buffer[1 << 16];
+    for (;;) {
+        ssize_t got = read(from, buffer, sizeof buffer);
+        if (got == 0) return true;
+        if (got < 0) return false;
+        for (ssize_t written = 0; written < got;) {
+            ssize_t put = write(to, buffer + written, static_cast<size_t>(got - written));
+            if (put <= 0) return false;
+            written += put;
+        }
+    }
+}
+
+}  // namespace
+
+struct DirectoryListing::State {
+    std::string hostFolder;
+    DIR* dir = nullptr;
+};
+
+DirectoryListing::DirectoryListing(std::string_view folder) : state_(std::make_unique<State>()) {
+    state_->hostFolder = ToHostPath(folder);
+    if (!state_->hostFolder.empty()) state_->dir = opendir(state_->hostFolder.c_str());
+}
+
+DirectoryListing::~DirectoryListing() {
+    if (state_->dir != nullptr) closedir(state_->dir);
+}
+
+bool DirectoryListing::IsOpen() const { return state_->dir != nullptr; }
+
+std::optional<DirectoryEntry> DirectoryListing::Next() {
+    if (state_->dir == nullptr) return std::nullopt;
+    while (dirent* entry = readdir(state_->dir)) {
+        std::string name = entry->d_name;
+        std::string folder = state_->hostFolder;
+        if (folder.back() != '/') folder += '/';
+        struct stat info;
+        if (!StatNoFollow(folder + name, info)) continue;  // vanished since it was listed
+        return DirectoryEntry{name, AttributeWord(name, info)};
+    }
+    return std::nullopt;
+}
+
+bool PathExists(std::string_view path) {
+    struct stat info;
+    std::string host = ToHostPath(path);
+    return !host.empty() && stat(host.c_str(), &info) == 0;
+}
+
+bool IsFolder(std::string_view path) {
+    struct stat info;
+    std::string host = ToHostPath(path);
+    return !host.empty() && stat(host.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsLink(std::string_view path) {
+    struct stat info;
+    std::string host = EntryHostPath(path);
+    return StatNoFollow(host, info) && S_ISLNK(info.st_mode);
+}
+
+bool CreateFolder(std::string_view path) {
+    std::string host = ToHostPath(path);
+    return !host.empty() && mkdir(host.c_str(), 0777) == 0;
+}
+
+bool RemoveFolder(std::string_view path) {
+    std::string host = EntryHostPath(path);
+    struct stat info;
+    if (!StatNoFollow(host, info) || !S_ISDIR(info.st_mode) || IsReadOnly(info)) return false;
+    return rmdir(host.c_str()) == 0;
+}
+
+bool DeleteFile(std::string_view path) {
+    std::string host = EntryHostPath(path);
+    struct stat info;
+    if (!StatNoFollow(host, info) || S_ISDIR(info.st_mode)) return false;
+    if (!S_ISLNK(info.st_mode) && IsReadOnly(info)) return false;
+    return unlink(host.c_str()) == 0;
+}
+
+bool SetAttributesNormal(std::string_view path) {
+    std::string host = EntryHostPath(path);
+    struct stat info;
+    if (!StatNoFollow(host, info)) return false;
+    if (S_ISLNK(info.st_mode)) return true;  // a link has no attributes of its own
+    return chmod(host.c_str(), info.st_mode | S_IWUSR) == 0;
+}
+
+bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
+    std::string source = ToHostPath(from);
+    std::string target = ToHostPath(to);
+    if (source.empty() || target.empty()) return false;
+    struct stat info;
+    if (stat(source.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    struct stat existing;
+    if (stat(target.c_str(), &existing) == 0) {
+        // Copying a file onto itself would truncate it; a read-only target is refused.
+        bool sameFile = existing.st_dev == info.st_dev && existing.st_ino == info.st_ino;
+        if (failIfExists || sameFile || IsReadOnly(existing)) return false;
+    }
+    int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC);
+    int out = open(target.c_str(), flags, info.st_mode & 0777);
+    if (out < 0) {
+        close(in);
+        return false;
+    }
+    bool copied = CopyContents(in, out);
+    close(in);
+    copied = close(out) == 0 && copied;
+    return copied;
+}
+
+}  // namespace platform

@@ -1,0 +1,315 @@
+// Processes on a POSIX host: the list by executable name, ending by id, detached starts, and
+// hidden children whose output comes through one pipe. Children get a process group of their
+// own so that ending one also ends what it started.
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "platform/PlatformInternal.h"
+
+extern char** environ;
+
+namespace platform {
+namespace {
+
+constexpr size_t kKernelNameLimit = 15;  // /proc/<pid>/comm keeps at most this many characters
+
+std::mutex gDetachedMutex;
+std::vector<pid_t> gDetached;  // started without waiting; reaped whenever we look again
+
+std::string Lowered(std::string_view text) {
+    std::string lowered(text);
+    for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lowered;
+}
+
+std::string BaseName(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ReadSmallFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool IsZombie(const std::string& procFolder) {
+    std::string stat = ReadSmallFile(procFolder + "/stat");
+    size_t close = stat.rfind(')');
+    return close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] == 'Z' ||
+           stat[close + 2] == 'X';
+}
+
+// The executable file name: the kernel's name, completed from the program path when the
+// kernel cut it short.
+std::string ExecutableName(const std::string& procFolder) {
+    std::string name = ReadSmallFile(procFolder + "/comm");
+    if (!name.empty() && name.back() == '\n') name.pop_back();
+    if (name.size() < kKernelNameLimit) return name;
+    std::string cmdline = ReadSmallFile(procFolder + "/cmdline");
+    std::string argv0 = BaseName(cmdline.substr(0, cmdline.find('\0')));
+    if (argv0.compare(0, name.size(), name) == 0) return argv0;
+    char target[4096];
+    ssize_t length = readlink((procFolder + "/exe").c_str(), target, sizeof target - 1);
+    if (length > 0) {
+        std::string exe = BaseName(std::string(target, static_cast<size_t>(length)));
+        if (exe.compare(0, name.size(), name) == 0) return exe;
+    }
+    return name;
+}
+
+void ReapDetached() {
+    std::lock_guard lock(gDetachedMutex);
+    std::erase_if(gDetached, [](pid_t pid) { return waitpid(pid, nullptr, WNOHANG) != 0; });
+}
+
+bool IsExecutableFile(const std::string& host) {
+    struct stat info;
+    return !host.empty() && stat(host.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           access(host.c_str(), X_OK) == 0;
+}
+
+bool EndsWithExe(const std::string& name) {
+    return name.size() > 4 && Lowered(name.substr(name.size() - 4)) == ".exe";
+}
+
+// The host file of a program: as named, or without ".exe".
+std::string ExistingProgram(const std::string& host) {
+    if (IsExecutableFile(host)) return host;
+    if (EndsWithExe(host) && IsExecutableFile(host.substr(0, host.size() - 4))) {
+        return host.substr(0, host.size() - 4);
+    }
+    return {};
+}
+
+std::string FindOnPath(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path != nullptr ? path : "/usr/bin:/bin");
+    std::string folder;
+    while (std::getline(folders, folder, ':')) {
+        if (folder.empty()) continue;
+        std::string found = ExistingProgram(folder + "/" + name);
+        if (!found.empty()) return found;
+    }
+    return {};
+}
+
+std::string ResolveProgram(const std::string& program) {
+    bool hasFolder = program.find_first_of("\\/") != std::string::npos ||
+                     (program.size() >= 2 && program[1] == ':');
+    if (!hasFolder) {
+        std::string found = ExistingProgram(HostProgramFolder() + "/" + program);
+        return found.empty() ? FindOnPath(program) : found;
+    }
+    std::string found = ExistingProgram(ToHostPath(program));
+    if (!found.empty()) return found;
+    // A program named in the program folder that is not there comes from the search path.
+    std::string host = ToHostPath(program);
+    std::string folder = host.substr(0, host.rfind('/'));
+    if (folder == HostProgramFolder()) return FindOnPath(BaseName(host));
+    return {};
+}
+
+bool IsDrivePath(const std::string& argument) {
+    return argument.size() >= 3 && std::isalpha(static_cast<unsigned char>(argument[0])) &&
+           argument[1] == ':' && (argument[2] == '\\' || argument[2] == '/');
+}
+
+struct SpawnSettings {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    SpawnSettings() {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+        sigset_t none;
+        sigemptyset(&none);
+        sigset_t all;
+        sigfillset(&all);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setsigdefault(&attributes, &all);
+        posix_spawnattr_setpgroup(&attributes, 0);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                                  POSIX_SPAWN_SETSIGDEF);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    }
+    ~SpawnSettings() {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+    }
+};
+
+pid_t Spawn(const std::vector<std::string>& arguments, SpawnSettings& settings) {
+    std::vector<std::string> encoded;
+    for (const auto& argument : arguments) encoded.push_back(ToSystemCodePage(argument));
+    std::vector<char*> argv;
+    for (auto& argument : encoded) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, argv[0], &settings.actions, &settings.attributes, argv.data(),
+                    environ) != 0) {
+        return -1;
+    }
+    return pid;
+}
+
+}  // namespace
+
+std::vector<ProcessInfo> RunningProcesses() {
+    ReapDetached();
+    std::vector<ProcessInfo> processes;
+    DIR* proc = opendir("/proc");
+    if (proc == nullptr) return processes;
+    while (dirent* entry = readdir(proc)) {
+        std::string id = entry->d_name;
+        if (id.empty() || !std::all_of(id.begin(), id.end(), ::isdigit)) continue;
+        std::string folder = "/proc/" + id;
+        if (IsZombie(folder)) continue;  // ended, only waiting to be reaped
+        std::string name = ExecutableName(folder);
+        if (!name.empty()) processes.push_back({std::stoll(id), name});
+    }
+    closedir(proc);
+    return processes;
+}
+
+bool ProcessNameMatches(std::string_view watchedName, std::string_view exeName) {
+    std::string watched = Lowered(watchedName);
+    std::string exe = Lowered(exeName);
+    if (watched.empty()) return false;
+    if (watched == exe) return true;
+    return EndsWithExe(watched) && watched.substr(0, watched.size() - 4) == exe;
+}
+
+std::vector<int64_t> FindProcesses(std::string_view exeName) {
+    std::vector<int64_t> ids;
+    for (const auto& process : RunningProcesses()) {
+        if (ProcessNameMatches(exeName, process.exeName)) ids.push_back(process.id);
+    }
+    return ids;
+}
+
+bool EndProcess(int64_t id) {
+    if (id <= 0) return false;
+    bool ended = kill(static_cast<pid_t>(id), SIGKILL) == 0;
+    ReapDetached();
+    return ended;
+}
+
+std::vector<std::string> ResolveCommandLine(std::string_view commandLine) {
+    std::vector<std::string> arguments = SplitCommandLine(commandLine);
+    if (arguments.empty()) return arguments;
+    std::string program = ResolveProgram(arguments[0]);
+    if (program.empty()) return {};
+    arguments[0] = program;
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        if (IsDrivePath(arguments[i])) arguments[i] = ToHostPath(arguments[i]);
+    }
+    return arguments;
+}
+
+bool LaunchDetached(std::string_view commandLine) {
+    std::vector<std::string> arguments = ResolveCommandLine(commandLine);
+    if (arguments.empty()) return false;
+    SpawnSettings settings;
+    pid_t pid = Spawn(arguments, settings);
+    if (pid < 0) return false;
+    std::lock_guard lock(gDetachedMutex);
+    gDetached.push_back(pid);
+    return true;
+}
+
+std::unique_ptr<ChildProcess> ChildProcess::Start(std::string_view commandLine,
+                                                  std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error != nullptr) *error = why;
+        return nullptr;
+    };
+    std::vector<std::string> arguments = ResolveCommandLine(commandLine);
+    if (arguments.empty()) return fail("program not found");
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return fail("cannot create a pipe");
+    SpawnSettings settings;
+    posix_spawn_file_actions_adddup2(&settings.actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&settings.actions, fds[1], 2);
+    pid_t pid = Spawn(arguments, settings);
+    close(fds[1]);
+    if (pid < 0) {
+        close(fds[0]);
+        return fail("program cannot be started");
+    }
+    return std::unique_ptr<ChildProcess>(new ChildProcess(pid, fds[0]));
+}
+
+ChildProcess::ChildProcess(int64_t id, int readFd) : id_(id), readFd_(readFd) {}
+
+ChildProcess::~ChildProcess() {
+    close(readFd_);
+    IsAlive();  // reaps the child if it has ended
+}
+
+int64_t ChildProcess::id() const { return id_; }
+
+size_t ChildProcess::BytesWaiting() const {
+    int waiting = 0;
+    if (ioctl(readFd_, FIONREAD, &waiting) != 0 || waiting < 0) return 0;
+    return static_cast<size_t>(waiting);
+}
+
+std::optional<std::string> ChildProcess::Read(size_t maxBytes) {
+    pollfd ready{readFd_, POLLIN, 0};
+    if (poll(&ready, 1, 0) == 0) return std::string();  // nothing yet, writers still there
+    std::string chunk(std::max<size_t>(maxBytes, 1), '\0');
+    ssize_t got = read(readFd_, chunk.data(), chunk.size());
+    if (got <= 0) return std::nullopt;
+    chunk.resize(static_cast<size_t>(got));
+    return chunk;
+}
+
+bool ChildProcess::IsAlive() {
+    if (exitCode_) return false;
+    int status = 0;
+    pid_t result = waitpid(static_cast<pid_t>(id_), &status, WNOHANG);
+    if (result == 0) return true;
+    if (result == static_cast<pid_t>(id_)) {
+        exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    } else {
+        exitCode_ = -1;
+    }
+    return false;
+}
+
+std::optional<int> ChildProcess::ExitCode() {
+    IsAlive();
+    return exitCode_;
+}
+
+void ChildProcess::EndAll() {
+    if (!IsAlive()) {
+        kill(-static_cast<pid_t>(id_), SIGKILL);  // what it started may still run
+        return;
+    }
+    kill(-static_cast<pid_t>(id_), SIGKILL);
+    int status = 0;
+    if (waitpid(static_cast<pid_t>(id_), &status, 0) == static_cast<pid_t>(id_)) {
+        exitCode_ = 128 + SIGKILL;
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,65 @@
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "common/Module1.h"
+#include "platform/Platform.h"
+#include "tests/support/TempDrive.h"
+
+using common::DeleteFolderTree;
+using testing_support::TempCDrive;
+namespace fs = std::filesystem;
+
+TEST(DeleteFolderTree, RemovesReadOnlyAndHiddenEntriesAtEveryDepth) {
+    TempCDrive drive;
+    const auto& root = drive.root();
+    for (const char* name : {"tmp/a.bmp", "tmp/.hidden", "tmp/sub/b.pdf", "tmp/sub/deep/.c"}) {
+        std::string file = root.WriteFile(name);
+        chmod(file.c_str(), 0444);
+    }
+    chmod((root.host() + "/tmp/sub/deep").c_str(), 0555);
+    root.MakeFolder("tmp/.hiddendir/empty");
+    DeleteFolderTree("C:\\tmp");
+    EXPECT_FALSE(fs::exists(root.host() + "/tmp"));
+}
+
+TEST(DeleteFolderTree, MissingFolderIsHarmless) {
+    TempCDrive drive;
+    DeleteFolderTree("C:\\pagelifttmp");
+    EXPECT_FALSE(fs::exists(drive.root().host() + "/pagelifttmp"));
+}
+
+TEST(DeleteFolderTree, LinksAreRemovedButNeverFollowed) {
+    TempCDrive drive;
+    const auto& root = drive.root();
+    std::string precious = root.WriteFile("keep/precious.txt", "data");
+    root.MakeFolder("tmp");
+    fs::create_directory_symlink(root.host() + "/keep", root.host() + "/tmp/inner");
+    fs::create_directory_symlink(root.host() + "/keep", root.host() + "/outer");
+    DeleteFolderTree("C:\\tmp");
+    DeleteFolderTree("C:\\outer\\");
+    EXPECT_FALSE(fs::exists(root.host() + "/tmp"));
+    EXPECT_FALSE(fs::is_symlink(root.host() + "/outer"));
+    EXPECT_TRUE(fs::exists(precious));
+}
+
+TEST(DeleteFolderTree, EndsWhenASubfolderCannotBeRemoved) {
+    TempCDrive drive;
+    const auto& root = drive.root();
+    std::string stuck = root.WriteFile("tmp/a/stuck.bin");
+    root.WriteFile("tmp/b/gone.bin");
+    root.WriteFile("tmp/z/gone.bin");
+    root.WriteFile("tmp/top.bin");
+    if (!testing_support::SetImmutable(stuck, true)) {
+        GTEST_SKIP() << "this file system cannot make a file undeletable";
+    }
+    DeleteFolderTree("C:\\tmp");
+    testing_support::SetImmutable(stuck, false);
+    EXPECT_TRUE(fs::exists(stuck));
+    EXPECT_FALSE(fs::exists(root.host() + "/tmp/b"));
+    EXPECT_FALSE(fs::exists(root.host() + "/tmp/z"));
+    EXPECT_FALSE(fs::exists(root.host() + "/tmp/top.bin"));
+}

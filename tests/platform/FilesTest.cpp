@@ -1,0 +1,107 @@
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "platform/Platform.h"
+#include "tests/support/TempDrive.h"
+
+using testing_support::TempCDrive;
+
+namespace {
+
+std::map<std::string, uint32_t> ListAll(const std::string& folder) {
+    std::map<std::string, uint32_t> entries;
+    platform::DirectoryListing listing(folder);
+    while (auto entry = listing.Next()) entries[entry->name] = entry->attributes;
+    return entries;
+}
+
+std::string ReadAll(const std::string& host) {
+    std::ifstream in(host, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST(Files, ListingGivesDotEntriesAndWindowsAttributeWords) {
+    TempCDrive drive;
+    const auto& root = drive.root();
+    root.WriteFile("docs/a.pdf");
+    root.WriteFile("docs/.secret");
+    root.MakeFolder("docs/sub");
+    std::string locked = root.WriteFile("docs/locked.txt");
+    chmod(locked.c_str(), 0444);
+    std::filesystem::create_symlink("/etc", root.host() + "/docs/link");
+
+    auto entries = ListAll("C:\\docs");
+    EXPECT_EQ(entries.size(), 7u);
+    EXPECT_TRUE(entries.at(".") & platform::kAttributeDirectory);
+    EXPECT_TRUE(entries.at("..") & platform::kAttributeDirectory);
+    EXPECT_EQ(entries.at("a.pdf"), platform::kAttributeArchive);
+    EXPECT_EQ(entries.at(".secret"), platform::kAttributeArchive | platform::kAttributeHidden);
+    EXPECT_EQ(entries.at("sub"), platform::kAttributeDirectory);
+    EXPECT_EQ(entries.at("locked.txt"), platform::kAttributeArchive | platform::kAttributeReadOnly);
+    EXPECT_FALSE(entries.at("link") & platform::kAttributeDirectory) << "links are never walked";
+}
+
+TEST(Files, ListingOfAMissingFolderIsEmpty) {
+    TempCDrive drive;
+    platform::DirectoryListing listing("C:\\nothing");
+    EXPECT_FALSE(listing.IsOpen());
+    EXPECT_FALSE(listing.Next());
+}
+
+TEST(Files, CreateFolderMakesOneLevelOnly) {
+    TempCDrive drive;
+    EXPECT_TRUE(platform::CreateFolder("C:\\output"));
+    EXPECT_FALSE(platform::CreateFolder("C:\\output")) << "exists already";
+    EXPECT_FALSE(platform::CreateFolder("C:\\a\\b"));
+    EXPECT_TRUE(platform::IsFolder("C:\\output"));
+    EXPECT_FALSE(platform::IsFolder("C:\\a"));
+}
+
+TEST(Files, ReadOnlyEntriesResistUntilMadeNormal) {
+    TempCDrive drive;
+    std::string file = drive.root().WriteFile("tmp/ro.txt");
+    chmod(file.c_str(), 0444);
+    EXPECT_FALSE(platform::DeleteFile("C:\\tmp\\ro.txt"));
+    EXPECT_TRUE(platform::SetAttributesNormal("C:\\tmp\\ro.txt"));
+    EXPECT_TRUE(platform::DeleteFile("C:\\tmp\\ro.txt"));
+    EXPECT_FALSE(platform::PathExists("C:\\tmp\\ro.txt"));
+
+    std::string folder = drive.root().MakeFolder("tmp/rodir");
+    chmod(folder.c_str(), 0555);
+    EXPECT_FALSE(platform::RemoveFolder("C:\\tmp\\rodir"));
+    EXPECT_TRUE(platform::SetAttributesNormal("C:\\tmp\\rodir"));
+    EXPECT_TRUE(platform::RemoveFolder("C:\\tmp\\rodir\\"));
+}
+
+TEST(Files, DeleteFileRefusesFoldersAndRemovesLinksNotTargets) {
+    TempCDrive drive;
+    std::string target = drive.root().WriteFile("keep/target.txt", "precious");
+    drive.root().MakeFolder("tmp");
+    std::filesystem::create_symlink(drive.root().host() + "/keep",
+                                    drive.root().host() + "/tmp/link");
+    EXPECT_FALSE(platform::DeleteFile("C:\\keep"));
+    EXPECT_TRUE(platform::IsLink("C:\\tmp\\link\\"));
+    EXPECT_TRUE(platform::DeleteFile("C:\\tmp\\link"));
+    EXPECT_EQ(ReadAll(target), "precious");
+}
+
+TEST(Files, CopyHonoursFailIfExistsAndNeverTruncatesItsSource) {
+    TempCDrive drive;
+    drive.root().WriteFile("a.txt", "new");
+    std::string existing = drive.root().WriteFile("b.txt", "old");
+    EXPECT_FALSE(platform::CopyFile("C:\\a.txt", "C:\\b.txt", true));
+    EXPECT_EQ(ReadAll(existing), "old");
+    EXPECT_TRUE(platform::CopyFile("C:\\a.txt", "C:\\b.txt", false));
+    EXPECT_EQ(ReadAll(existing), "new");
+    EXPECT_FALSE(platform::CopyFile("C:\\a.txt", "c:\\A.txt\\..\\a.txt", false));
+    EXPECT_EQ(ReadAll(drive.root().host() + "/a.txt"), "new");
+    EXPECT_FALSE(platform::CopyFile("C:\\missing.txt", "C:\\c.txt", false));
+    EXPECT_FALSE(platform::PathExists("C:\\c.txt"));
+}
