@@ -36,29 +36,28 @@ void CCommonDialogs::TakeChosenFile(const std::string& chosen) {
     path_ = backslash == std::string::npos ? std::string() : fileName_.substr(0, backslash);
 }
 
-bool CCommonDialogs::ShowOpen() {
+platform::FileDialogRequest CCommonDialogs::FileRequest(const std::string& title,
+                                                        bool mustExist) const {
     platform::FileDialogRequest request;
-    request.title = Title();
+    request.title = title;
     request.filters = ParseFilter(filter_);
     request.selectedFilter = 0;
     request.initialFile = FileName();
     request.defaultExtension = defExt_;
-    request.mustExist = true;
-    auto chosen = platform::GetDesktop().OpenFile(request);
+    request.mustExist = mustExist;
+    return request;
+}
+
+bool CCommonDialogs::ShowOpen() {
+    auto chosen = platform::GetDesktop().OpenFile(FileRequest(Title(), true));
     if (!chosen) return false;
     TakeChosenFile(*chosen);
     return true;
 }
 
 bool CCommonDialogs::ShowSave() {
-    platform::FileDialogRequest request;
-    request.title = kSaveTitle;
-    request.filters = ParseFilter(filter_);
+    platform::FileDialogRequest request = FileRequest(kSaveTitle, false);
     if (request.filters.empty()) request.filters.push_back(kAllFiles);
-    request.selectedFilter = 0;
-    request.initialFile = FileName();
-    request.defaultExtension = defExt_;
-    request.mustExist = false;
     auto chosen = platform::GetDesktop().SaveFile(request);
     if (!chosen) return false;
     TakeChosenFile(*chosen);

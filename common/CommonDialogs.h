@@ -49,6 +49,7 @@ public:
     bool ShowPrinterProperties();
 
 private:
+    platform::FileDialogRequest FileRequest(const std::string& title, bool mustExist) const;
     void TakeChosenFile(const std::string& chosen);
 
     intptr_t owner_ = 0;
