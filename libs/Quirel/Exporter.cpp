@@ -1,0 +1,161 @@
+#include "Exporter.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "DocumentTable.h"
+#include "ExportPlan.h"
+#include "Formats.h"
+#include "PageRenderer.h"
+
+namespace quirel {
+namespace {
+
+// Every worker holds a document and a band; more than this gains nothing on the machines
+// we serve and costs memory.
+constexpr unsigned kMaxWorkers = 4;
+constexpr int32_t kPending = INT32_MIN;
+
+struct ExportRequest {
+    std::string folder;
+    const ImageFormat* format;
+    int xDpi;
+    int yDpi;
+    PageRange range;
+    ExportProgressProc progress;
+};
+
+class ExportRun {
+public:
+    ExportRun(std::shared_ptr<OpenDocument> document, ExportRequest request)
+        : document_(std::move(document)), request_(std::move(request)),
+          results_(static_cast<size_t>(request_.range.count()), kPending) {}
+
+    int32_t run() {
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        const unsigned workers = std::min({cores, kMaxWorkers, static_cast<unsigned>(results_.size())});
+        activeWorkers_ = static_cast<int>(workers);
+        std::vector<std::jthread> threads;
+        threads.emplace_back([this] { work(*document_->pdf); });
+        for (unsigned i = 1; i < workers; ++i) threads.emplace_back([this] { workOnCopy(); });
+        return reportInOrder();
+    }
+
+private:
+    void workOnCopy() {
+        std::unique_ptr<MupdfDocument> copy;
+        try {
+            copy = Reopen(*document_);
+        } catch (const std::exception&) {
+            // The other workers take the pages this one would have done.
+        }
+        if (copy) work(*copy);
+        else retire();
+    }
+
+    void work(const MupdfDocument& pdf) {
+        for (;;) {
+            const size_t ordinal = next_.fetch_add(1);
+            if (ordinal >= results_.size() || stop_) break;
+            const int32_t result = exportPage(pdf, static_cast<int>(ordinal));
+            std::lock_guard lock(mutex_);
+            results_[ordinal] = result;
+            changed_.notify_all();
+        }
+        retire();
+    }
+
+    void retire() {
+        std::lock_guard lock(mutex_);
+        --activeWorkers_;
+        changed_.notify_all();
+    }
+
+    // 1 when the page file was written, otherwise a negative QUIREL_* code.
+    int32_t exportPage(const MupdfDocument& pdf, int ordinal) {
+        const std::string path = PageFilePath(request_.folder, ordinal + 1, request_.format->extension);
+        try {
+            PageRenderer renderer(pdf, request_.range.first - 1 + ordinal, request_.xDpi, request_.yDpi);
+            if (!Fits(*request_.format, renderer.geometry())) return QUIREL_PAGE_TOO_LARGE;
+            writePage(renderer, path);
+            return 1;
+        } catch (const WriteError&) {
+            stop_ = true;  // a full disk stays full
+            return QUIREL_WRITE_ERROR;
+        } catch (const PageTooLarge&) {
+            return QUIREL_PAGE_TOO_LARGE;
+        } catch (const std::exception&) {
+            return QUIREL_RENDER_ERROR;
+        }
+    }
+
+    // A page file that could not be completed is removed again: it is ours, and half a page
+    // would pass for a whole one.
+    void writePage(PageRenderer& renderer, const std::string& path) {
+        auto encoder = request_.format->newEncoder(path, renderer.geometry());
+        try {
+            renderer.render(*encoder);
+            encoder->finish();
+        } catch (...) {
+            encoder.reset();
+            std::error_code ignored;
+            std::filesystem::remove(path, ignored);
+            throw;
+        }
+    }
+
+    int32_t reportInOrder() {
+        int32_t written = 0, firstError = 0;
+        for (size_t ordinal = 0; ordinal < results_.size(); ++ordinal) {
+            const int32_t result = waitFor(ordinal);
+            if (result == kPending) break;
+            if (result < 0) {
+                if (!firstError) firstError = result;
+                continue;
+            }
+            ++written;
+            if (request_.progress)
+                request_.progress(request_.range.first, request_.range.last, written);
+        }
+        return written > 0 || !firstError ? written : firstError;
+    }
+
+    // The page's result, or kPending when no worker is left to produce it.
+    int32_t waitFor(size_t ordinal) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return results_[ordinal] != kPending || activeWorkers_ == 0; });
+        return results_[ordinal];
+    }
+
+    std::shared_ptr<OpenDocument> document_;
+    const ExportRequest request_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<int32_t> results_;
+    int activeWorkers_ = 0;
+    std::atomic<size_t> next_{0};
+    std::atomic<bool> stop_{false};
+};
+
+}  // namespace
+
+int32_t ExportPages(int32_t handle, const char* folder, int32_t format, int32_t xDpi,
+                    int32_t yDpi, int32_t firstPage, int32_t lastPage,
+                    ExportProgressProc progress) {
+    std::shared_ptr<OpenDocument> document = DocumentTable::Instance().find(handle);
+    if (!document) return QUIREL_UNKNOWN_HANDLE;
+    const ImageFormat* imageFormat = FindFormat(format);
+    if (!imageFormat || xDpi < 1 || yDpi < 1 || !folder || !*folder) return QUIREL_BAD_ARGUMENT;
+    const PageRange range = ClampPageRange(firstPage, lastPage, document->pageCount);
+    if (range.count() == 0) return 0;
+    if (!EnsureFolder(folder)) return QUIREL_FOLDER_ERROR;
+    ExportRequest request{folder, imageFormat, xDpi, yDpi, range, progress};
+    return ExportRun(std::move(document), std::move(request)).run();
+}
+
+}  // namespace quirel

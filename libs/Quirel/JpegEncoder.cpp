@@ -1,0 +1,87 @@
+#include <csetjmp>
+#include <cstdio>
+
+extern "C" {
+#include <jpeglib.h>
+}
+
+#include "Encoders.h"
+#include "OutputFile.h"
+
+namespace quirel {
+namespace {
+
+// High enough that small text keeps clean edges, the usual point for document scans.
+constexpr int kQuality = 90;
+
+struct JpegErrors {
+    jpeg_error_mgr base;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void JumpOut(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->jump, 1);
+}
+
+void Silent(j_common_ptr) {}
+
+void WriteLines(jpeg_compress_struct& info, const uint8_t* rgb, std::ptrdiff_t stride, int rows) {
+    for (int row = 0; row < rows; ++row) {
+        JSAMPROW line = const_cast<JSAMPROW>(rgb + row * stride);
+        jpeg_write_scanlines(&info, &line, 1);
+    }
+}
+
+// libjpeg reports failures by jumping out of the call; every entry into it sets the landing
+// point first and turns the jump into a WriteError here, outside libjpeg's frames.
+class JpegEncoder : public PageEncoder {
+public:
+    JpegEncoder(const std::string& path, const PageGeometry& page) : file_(path) {
+        info_.err = jpeg_std_error(&errors_.base);
+        errors_.base.error_exit = JumpOut;
+        errors_.base.output_message = Silent;
+        if (setjmp(errors_.jump)) throw WriteError("jpeg setup");
+        jpeg_create_compress(&info_);
+        created_ = true;
+        jpeg_stdio_dest(&info_, file_.handle());
+        info_.image_width = static_cast<JDIMENSION>(page.width);
+        info_.image_height = static_cast<JDIMENSION>(page.height);
+        info_.input_components = 3;
+        info_.in_color_space = JCS_RGB;
+        jpeg_set_defaults(&info_);
+        jpeg_set_quality(&info_, kQuality, TRUE);
+        info_.density_unit = 1;  // dots per inch
+        info_.X_density = static_cast<UINT16>(page.xDpi);
+        info_.Y_density = static_cast<UINT16>(page.yDpi);
+        jpeg_start_compress(&info_, TRUE);
+    }
+
+    ~JpegEncoder() override {
+        if (created_) jpeg_destroy_compress(&info_);
+    }
+
+    void writeRows(const uint8_t* rgb, std::ptrdiff_t stride, int rows) override {
+        if (setjmp(errors_.jump)) throw WriteError("jpeg write");
+        WriteLines(info_, rgb, stride, rows);
+    }
+
+    void finish() override {
+        if (setjmp(errors_.jump)) throw WriteError("jpeg finish");
+        jpeg_finish_compress(&info_);
+        file_.close();
+    }
+
+private:
+    OutputFile file_;
+    JpegErrors errors_{};
+    jpeg_compress_struct info_{};
+    bool created_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<PageEncoder> NewJpegEncoder(const std::string& path, const PageGeometry& page) {
+    return std::make_unique<JpegEncoder>(path, page);
+}
+
+}  // namespace quirel

@@ -1,0 +1,104 @@
+#include "PageRenderer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quirel {
+namespace {
+
+// One band of RGB pixels per worker; an A4 page at 150 DPI fits in one.
+constexpr int64_t kBandBytes = 16 << 20;
+constexpr double kLargestSide = 1 << 30;
+
+fz_display_list* RecordPage(fz_context* ctx, fz_document* doc, int index, fz_rect& bounds) {
+    fz_page* page = nullptr;
+    fz_display_list* list = nullptr;
+    fz_var(page);
+    fz_var(list);
+    fz_try(ctx) {
+        page = fz_load_page(ctx, doc, index);
+        bounds = fz_bound_page(ctx, page);
+        list = fz_new_display_list_from_page(ctx, page);
+    }
+    fz_always(ctx) fz_drop_page(ctx, page);
+    fz_catch(ctx) throw MupdfError(fz_caught_message(ctx));
+    return list;
+}
+
+int PixelsFor(float points, int dpi) {
+    const double pixels = std::round(static_cast<double>(points) * dpi / 72.0);
+    if (!(pixels <= kLargestSide)) throw PageTooLarge("page too large");
+    return std::max(1, static_cast<int>(pixels));
+}
+
+bool DrawBand(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_pixmap* band) {
+    fz_device* device = nullptr;
+    fz_var(device);
+    fz_try(ctx) {
+        device = fz_new_draw_device(ctx, fz_identity, band);
+        fz_run_display_list(ctx, list, device, ctm, fz_rect_from_irect(fz_pixmap_bbox(ctx, band)),
+                            nullptr);
+        fz_close_device(ctx, device);
+    }
+    fz_always(ctx) fz_drop_device(ctx, device);
+    fz_catch(ctx) return false;
+    return true;
+}
+
+fz_pixmap* NewBand(fz_context* ctx, int width, int rows) {
+    fz_pixmap* band = nullptr;
+    fz_var(band);
+    fz_try(ctx) band = fz_new_pixmap(ctx, fz_device_rgb(ctx), width, rows, nullptr, 0);
+    fz_catch(ctx) throw MupdfError(fz_caught_message(ctx));
+    return band;
+}
+
+struct BandDropper {
+    fz_context* ctx;
+    void operator()(fz_pixmap* band) const { fz_drop_pixmap(ctx, band); }
+};
+
+}  // namespace
+
+PageRenderer::PageRenderer(const MupdfDocument& pdf, int pageIndex, int xDpi, int yDpi)
+    : ctx_(pdf.context()) {
+    fz_rect bounds;
+    list_ = RecordPage(ctx_, pdf.document(), pageIndex, bounds);
+    try {
+        geometry_ = {PixelsFor(bounds.x1 - bounds.x0, xDpi), PixelsFor(bounds.y1 - bounds.y0, yDpi),
+                     xDpi, yDpi};
+    } catch (...) {
+        fz_drop_display_list(ctx_, list_);
+        throw;
+    }
+    ctm_ = fz_concat(fz_translate(-bounds.x0, -bounds.y0),
+                     fz_scale(static_cast<float>(xDpi / 72.0), static_cast<float>(yDpi / 72.0)));
+}
+
+PageRenderer::~PageRenderer() { fz_drop_display_list(ctx_, list_); }
+
+void PageRenderer::renderBand(fz_pixmap* band, int top, int rows) {
+    band->y = top;
+    band->h = rows;
+    fz_clear_pixmap_with_value(ctx_, band, 255);  // transparent areas come out white
+    if (!DrawBand(ctx_, list_, ctm_, band)) throw MupdfError(fz_caught_message(ctx_));
+}
+
+void PageRenderer::render(PageEncoder& encoder) {
+    const int width = geometry_.width, height = geometry_.height;
+    const int bandRows = static_cast<int>(
+        std::clamp<int64_t>(kBandBytes / (int64_t{width} * 3), 1, height));
+    std::unique_ptr<fz_pixmap, BandDropper> band(NewBand(ctx_, width, bandRows), {ctx_});
+    const int bands = (height + bandRows - 1) / bandRows;
+    for (int pass = 0; pass < encoder.passCount(); ++pass) {
+        encoder.beginPass(pass);
+        for (int i = 0; i < bands; ++i) {
+            const int top = (encoder.bottomUp() ? bands - 1 - i : i) * bandRows;
+            const int rows = std::min(bandRows, height - top);
+            renderBand(band.get(), top, rows);
+            encoder.writeRows(band->samples, band->stride, rows);
+        }
+    }
+}
+
+}  // namespace quirel

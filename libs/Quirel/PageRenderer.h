@@ -1,0 +1,38 @@
+// Renders one page into an encoder in horizontal bands, so that memory stays bounded by the
+// band size whatever the page size and resolution.
+#pragma once
+
+#include "MupdfDocument.h"
+#include "PageEncoder.h"
+
+namespace quirel {
+
+// The page at this resolution is too large to be rendered at all.
+class PageTooLarge : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class PageRenderer {
+public:
+    // Loads page pageIndex (from 0); throws MupdfError or PageTooLarge.
+    PageRenderer(const MupdfDocument& pdf, int pageIndex, int xDpi, int yDpi);
+    ~PageRenderer();
+    PageRenderer(const PageRenderer&) = delete;
+    PageRenderer& operator=(const PageRenderer&) = delete;
+
+    // Pixel size: the crop box, rotated as the page says, at the resolution.
+    const PageGeometry& geometry() const { return geometry_; }
+    // Feeds every pass of the encoder; throws MupdfError or WriteError.
+    void render(PageEncoder& encoder);
+
+private:
+    void renderBand(fz_pixmap* band, int top, int rows);
+
+    fz_context* ctx_;
+    fz_display_list* list_ = nullptr;
+    fz_matrix ctm_;
+    PageGeometry geometry_;
+};
+
+}  // namespace quirel

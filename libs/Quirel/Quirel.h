@@ -1,0 +1,82 @@
+/* Page-rendering engine: open a PDF document, count its pages and export page images.
+   All functions are called from one thread; texts are host paths in the system code page. */
+#ifndef QUIREL_H
+#define QUIREL_H
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+#define QUIREL_API __declspec(dllexport)
+#define QUIREL_CALL __stdcall
+#else
+#define QUIREL_API __attribute__((visibility("default")))
+#define QUIREL_CALL
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Called on the caller's thread after every written page, in page order; done counts the
+   pages written so far (1 .. last - first + 1). The return value is ignored. */
+typedef int32_t(QUIREL_CALL* ExportProgressProc)(int32_t first, int32_t last, int32_t done);
+
+/* Results of OpenPDF below 1. */
+enum {
+    QUIREL_OPEN_FAILED = -1,     /* missing, not a PDF, or damaged beyond repair */
+    QUIREL_NEEDS_PASSWORD = -2,  /* encrypted and no password given */
+    QUIREL_WRONG_PASSWORD = -3   /* the password given opens neither as user nor as owner */
+};
+
+/* Negative results of ExportIMG and ExportTIF: nothing was written. */
+enum {
+    QUIREL_UNKNOWN_HANDLE = -1,
+    QUIREL_BAD_ARGUMENT = -2,    /* unknown format, resolution below 1, missing folder text */
+    QUIREL_FOLDER_ERROR = -3,    /* the folder is missing and cannot be created */
+    QUIREL_WRITE_ERROR = -4,     /* a file could not be created or written (disk full) */
+    QUIREL_PAGE_TOO_LARGE = -5,  /* the page at this resolution exceeds the format's limit */
+    QUIREL_RENDER_ERROR = -6     /* the page could not be loaded or rendered */
+};
+
+/* Image format codes of ExportIMG. */
+enum { QUIREL_BMP = 1, QUIREL_JPEG = 2, QUIREL_PNG = 4, QUIREL_GIF = 5 };
+
+/* Opens the document; returns a handle of 1 or more, or one of the QUIREL_OPEN_* codes.
+   The password is tried as user and as owner password. */
+QUIREL_API int32_t QUIREL_CALL OpenPDF(const char* path, const char* password);
+
+/* Page count of an open document; 0 for an unknown handle. */
+QUIREL_API int32_t QUIREL_CALL GetPageNum(int32_t handle);
+
+/* Writes pages firstPage..lastPage (clamped to the document) as 0001.ext, 0002.ext, ... into
+   folder, creating it when missing. The name text and bitsPerPixel are not used: the format
+   decides the depth (24-bit, 8-bit palette for GIF). Returns the number of pages written,
+   0 for an empty range, or a negative QUIREL_* code when nothing could be written. */
+QUIREL_API int32_t QUIREL_CALL ExportIMG(int32_t handle, const char* folder, const char* name,
+                                         int32_t format, int32_t dpi, int32_t bitsPerPixel,
+                                         int32_t firstPage, int32_t lastPage,
+                                         ExportProgressProc progress);
+
+/* Releases the document; harmless for handles that are not open. Returns 1 when a document
+   was closed, 0 otherwise. */
+QUIREL_API int32_t QUIREL_CALL ClosePDF(int32_t handle);
+
+/* In libQuirel1: writes the pages as one lossless 24-bit TIFF file per page, as ExportIMG
+   does for the other formats. reserved1 and reserved2 are not used. */
+QUIREL_API int32_t QUIREL_CALL ExportTIF(int32_t handle, const char* folder, const char* name,
+                                         int32_t xDpi, int32_t yDpi, int32_t firstPage,
+                                         int32_t lastPage, ExportProgressProc progress,
+                                         int32_t reserved1, int32_t reserved2);
+
+/* The shared export entry libQuirel1 calls; format 6 is TIFF. */
+#define QUIREL_TIFF 6
+QUIREL_API int32_t QUIREL_CALL QuirelExportPages(int32_t handle, const char* folder,
+                                                 int32_t format, int32_t xDpi, int32_t yDpi,
+                                                 int32_t firstPage, int32_t lastPage,
+                                                 ExportProgressProc progress);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
