@@ -1,0 +1,292 @@
+// Exporting pages: formats, sizes, numbering, page ranges, geometry, progress and failures.
+#include <fstream>
+#include <set>
+#include <thread>
+
+#include "EngineFixture.h"
+#include "Quirel.h"
+#include "TestDocuments.h"
+
+using namespace enginetest;
+
+namespace {
+
+struct ProgressLog {
+    struct Call {
+        int32_t first, last, done;
+        std::thread::id thread;
+    };
+    std::vector<Call> calls;
+};
+ProgressLog progressLog;
+
+int32_t RecordProgress(int32_t first, int32_t last, int32_t done) {
+    progressLog.calls.push_back({first, last, done, std::this_thread::get_id()});
+    return 1;
+}
+
+// Page n of the numbered document carries a top-left mark 40 * n points wide.
+TestPage NumberedPage(int n) {
+    TestPage page;
+    page.content = TopLeftMark(page, 40.0f * n) + "BT /F1 24 Tf 72 600 Td (Page " +
+                   std::to_string(n) + ") Tj ET\n";
+    return page;
+}
+
+class ExportTest : public EngineFixture {
+protected:
+    void TearDown() override {
+        ClosePDF(handle_);
+        progressLog.calls.clear();
+        EngineFixture::TearDown();
+    }
+
+    int32_t open(const std::vector<TestPage>& pages) {
+        WritePdf(path("doc.pdf"), pages);
+        handle_ = OpenPDF(path("doc.pdf").c_str(), "");
+        EXPECT_GE(handle_, 1);
+        return handle_;
+    }
+
+    int32_t openNumbered(int count) {
+        std::vector<TestPage> pages;
+        for (int n = 1; n <= count; ++n) pages.push_back(NumberedPage(n));
+        return open(pages);
+    }
+
+    int32_t exportImages(int32_t format, int dpi, int first, int last, const std::string& folder = "out") {
+        return ExportIMG(handle_, path(folder).c_str(), "", format, dpi, 24, first, last,
+                         RecordProgress);
+    }
+
+    // The page number a written file shows, read from the width of its mark at 72 DPI.
+    int pageShownBy(const std::string& file) const {
+        return (Decode(path("out") / file).darkRunFromLeft(10) + 20) / 40;
+    }
+
+    int32_t handle_ = -1;
+};
+
+struct FormatCase {
+    int32_t code;
+    const char* extension;
+};
+
+class EachFormat : public ExportTest, public ::testing::WithParamInterface<FormatCase> {
+protected:
+    int32_t exportPages(int dpi, int first, int last) {
+        if (GetParam().code == QUIREL_TIFF)
+            return ExportTIF(handle_, path("out").c_str(), "", dpi, dpi, first, last,
+                             RecordProgress, 1, 0);
+        return exportImages(GetParam().code, dpi, first, last);
+    }
+    std::string file(int ordinal) const {
+        char name[32];
+        std::snprintf(name, sizeof name, "%04d.%s", ordinal, GetParam().extension);
+        return name;
+    }
+};
+
+TEST_P(EachFormat, WritesOneFileOfThePageSizeAtTheResolutionPerPage) {
+    TestPage page;
+    page.content = TopLeftMark(page, 100) + "BT /F1 30 Tf 72 500 Td (Quirel) Tj ET\n";
+    open({page, page});
+    ASSERT_EQ(exportPages(150, 1, 2), 2);
+    EXPECT_EQ(FileNames(path("out")), (std::vector<std::string>{file(1), file(2)}));
+    const DecodedImage image = Decode(path("out") / file(2));
+    EXPECT_EQ(image.width, 1240);
+    EXPECT_EQ(image.height, 1754);
+    EXPECT_TRUE(image.isBlack(10, 10));
+    EXPECT_TRUE(image.isBlack(200, 100));
+    EXPECT_TRUE(image.isWhite(220, 10));   // beyond the 100-point mark
+    EXPECT_TRUE(image.isWhite(10, 120));   // below it
+    EXPECT_TRUE(image.isWhite(1230, 1744));
+}
+
+TEST_P(EachFormat, RendersAtOtherResolutionsAndRanges) {
+    openNumbered(3);
+    ASSERT_EQ(exportPages(72, 2, 3), 2);
+    const DecodedImage image = Decode(path("out") / file(1));
+    EXPECT_EQ(image.width, 595);
+    EXPECT_EQ(image.height, 842);
+    EXPECT_EQ((image.darkRunFromLeft(10) + 20) / 40, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, EachFormat,
+                         ::testing::Values(FormatCase{QUIREL_BMP, "bmp"}, FormatCase{QUIREL_JPEG, "jpg"},
+                                           FormatCase{QUIREL_PNG, "png"}, FormatCase{QUIREL_GIF, "gif"},
+                                           FormatCase{QUIREL_TIFF, "tif"}),
+                         [](const auto& info) { return std::string(info.param.extension); });
+
+TEST_F(ExportTest, FileHeadersDeclareTheDepthOfEachFormat) {
+    open({TestPage{}});
+    ASSERT_EQ(exportImages(QUIREL_BMP, 20, 1, 1, "bmp"), 1);
+    ASSERT_EQ(exportImages(QUIREL_PNG, 20, 1, 1, "png"), 1);
+    ASSERT_EQ(exportImages(QUIREL_GIF, 20, 1, 1, "gif"), 1);
+    auto head = [&](const std::string& file) {
+        std::ifstream in(path(file), std::ios::binary);
+        std::string bytes(32, '\0');
+        in.read(bytes.data(), 32);
+        return bytes;
+    };
+    EXPECT_EQ(head("bmp/0001.bmp")[28], 24);             // bits per pixel
+    EXPECT_EQ(head("png/0001.png").substr(24, 2), std::string("\x08\x02", 2));  // 8-bit RGB
+    EXPECT_EQ(head("gif/0001.gif").substr(0, 3), "GIF");
+}
+
+TEST_F(ExportTest, FilesAreNumberedInExportOrderFrom0001) {
+    openNumbered(4);
+    ASSERT_EQ(exportImages(QUIREL_PNG, 72, 2, 4), 3);
+    EXPECT_EQ(FileNames(path("out")), (std::vector<std::string>{"0001.png", "0002.png", "0003.png"}));
+    EXPECT_EQ(pageShownBy("0001.png"), 2);
+    EXPECT_EQ(pageShownBy("0002.png"), 3);
+    EXPECT_EQ(pageShownBy("0003.png"), 4);
+}
+
+TEST_F(ExportTest, PageRangeIsClampedToTheDocument) {
+    openNumbered(3);
+    EXPECT_EQ(exportImages(QUIREL_PNG, 72, 0, 99, "all"), 3);
+    EXPECT_EQ(FileNames(path("all")).size(), 3u);
+    EXPECT_EQ(exportImages(QUIREL_PNG, 72, 5, 9), 1);
+    EXPECT_EQ(FileNames(path("out")), std::vector<std::string>{"0001.png"});
+    EXPECT_EQ(pageShownBy("0001.png"), 3);
+    EXPECT_EQ(exportImages(QUIREL_PNG, 72, -4, -1, "first"), 1);
+    EXPECT_EQ(FileNames(path("first")), std::vector<std::string>{"0001.png"});
+}
+
+TEST_F(ExportTest, FirstPageAboveLastWritesNothing) {
+    openNumbered(3);
+    EXPECT_EQ(exportImages(QUIREL_PNG, 72, 3, 2), 0);
+    EXPECT_TRUE(progressLog.calls.empty());
+    EXPECT_TRUE(FileNames(path("out")).empty());
+}
+
+TEST_F(ExportTest, PageRotationTurnsTheImage) {
+    TestPage page;
+    page.rotate = 90;
+    page.content = TopLeftMark(page, 100, 50);
+    open({page});
+    ASSERT_EQ(exportImages(QUIREL_PNG, 72, 1, 1), 1);
+    const DecodedImage image = Decode(path("out/0001.png"));
+    EXPECT_EQ(image.width, 842);
+    EXPECT_EQ(image.height, 595);
+    // Turned clockwise, the top-left mark lies along the right edge, 100 pixels down.
+    EXPECT_TRUE(image.isBlack(image.width - 25, 90));
+    EXPECT_TRUE(image.isWhite(image.width - 25, 110));
+    EXPECT_TRUE(image.isWhite(25, 25));
+}
+
+TEST_F(ExportTest, CropBoxLimitsTheImage) {
+    TestPage page;
+    page.cropLeft = 100, page.cropBottom = 100, page.cropRight = 300, page.cropTop = 400;
+    page.content = "0 0 0 rg 0 0 595 100 re f\n" + TopLeftMark(page, 50, 50);
+    open({page});
+    ASSERT_EQ(exportImages(QUIREL_PNG, 144, 1, 1), 1);
+    const DecodedImage image = Decode(path("out/0001.png"));
+    EXPECT_EQ(image.width, 400);
+    EXPECT_EQ(image.height, 600);
+    EXPECT_TRUE(image.isBlack(50, 50));
+    EXPECT_TRUE(image.isWhite(150, 50));
+    EXPECT_TRUE(image.isWhite(200, 590));  // the black band below the crop box is cut off
+}
+
+TEST_F(ExportTest, TransparentAreasComeOutWhite) {
+    open({TestPage{}});
+    ASSERT_EQ(exportImages(QUIREL_JPEG, 36, 1, 1), 1);
+    const DecodedImage image = Decode(path("out/0001.jpg"));
+    EXPECT_TRUE(image.isWhite(0, 0, 2));
+    EXPECT_TRUE(image.isWhite(image.width / 2, image.height / 2, 2));
+}
+
+TEST_F(ExportTest, GifKeepsFlatAreasFlatAmongManyColours) {
+    // A field of 600 distinct colours forces a reduced palette; the flat orange area beside
+    // it must still come out as one colour, with no dither noise.
+    TestPage page;
+    std::string content = "0.9 0.5 0.1 rg 300 300 200 200 re f\n";
+    for (int i = 0; i < 600; ++i)
+        content += std::to_string(i % 10 / 10.0) + " " + std::to_string(i / 10 % 6 / 6.0) + " " +
+                   std::to_string(i / 60 / 10.0) + " rg " + std::to_string(i % 20 * 10) + " " +
+                   std::to_string(i / 20 * 10) + " 10 10 re f\n";
+    page.content = content + "BT /F1 20 Tf 300 700 Td (Text stays crisp) Tj ET\n";
+    open({page});
+    ASSERT_EQ(exportImages(QUIREL_GIF, 72, 1, 1), 1);
+    const DecodedImage image = Decode(path("out/0001.gif"));
+    std::set<uint32_t> orange;
+    for (int y = 842 - 490; y < 842 - 310; ++y)
+        for (int x = 310; x < 490; ++x) {
+            const uint8_t* p = image.at(x, y);
+            orange.insert(uint32_t(p[0]) << 16 | p[1] << 8 | p[2]);
+        }
+    ASSERT_EQ(orange.size(), 1u);
+    const uint32_t colour = *orange.begin();
+    EXPECT_NEAR(int(colour >> 16), 230, 8);
+    EXPECT_NEAR(int(colour >> 8 & 255), 128, 8);
+    EXPECT_NEAR(int(colour & 255), 26, 8);
+    EXPECT_TRUE(image.isWhite(560, 300, 0));
+}
+
+TEST_F(ExportTest, ProgressReportsEveryPageInOrderOnTheCallersThread) {
+    openNumbered(6);
+    ASSERT_EQ(exportImages(QUIREL_JPEG, 50, 2, 99), 5);
+    ASSERT_EQ(progressLog.calls.size(), 5u);
+    for (size_t i = 0; i < progressLog.calls.size(); ++i) {
+        const auto& call = progressLog.calls[i];
+        EXPECT_EQ(call.first, 2);
+        EXPECT_EQ(call.last, 6);
+        EXPECT_EQ(call.done, int32_t(i + 1));
+        EXPECT_EQ(call.thread, std::this_thread::get_id());
+    }
+}
+
+TEST_F(ExportTest, MissingFoldersAreCreated) {
+    openNumbered(1);
+    EXPECT_EQ(exportImages(QUIREL_BMP, 20, 1, 1, "a/b/c/"), 1);
+    EXPECT_EQ(FileNames(path("a/b/c")), std::vector<std::string>{"0001.bmp"});
+}
+
+TEST_F(ExportTest, FolderThatCannotBeCreatedGivesNegativeResult) {
+    openNumbered(2);
+    std::ofstream(path("plainfile")) << "x";
+    EXPECT_EQ(exportImages(QUIREL_PNG, 72, 1, 2, "plainfile/out"), QUIREL_FOLDER_ERROR);
+    EXPECT_EQ(ExportTIF(handle_, path("plainfile/out").c_str(), "", 72, 72, 1, 2, nullptr, 1, 0),
+              QUIREL_FOLDER_ERROR);
+    EXPECT_TRUE(progressLog.calls.empty());
+    std::ifstream in(path("plainfile"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "x");
+}
+
+TEST_F(ExportTest, PageFileNameTakenByAFolderGivesWriteError) {
+    openNumbered(1);
+    std::filesystem::create_directories(path("out/0001.png/inside"));
+    EXPECT_EQ(exportImages(QUIREL_PNG, 72, 1, 1), QUIREL_WRITE_ERROR);
+    EXPECT_TRUE(std::filesystem::exists(path("out/0001.png/inside")));
+}
+
+TEST_F(ExportTest, BadArgumentsAndUnknownHandlesWriteNothing) {
+    openNumbered(1);
+    EXPECT_EQ(ExportIMG(987654, path("out").c_str(), "", QUIREL_PNG, 72, 24, 1, 1, nullptr),
+              QUIREL_UNKNOWN_HANDLE);
+    EXPECT_EQ(ExportTIF(-1, path("out").c_str(), "", 72, 72, 1, 1, nullptr, 1, 0), QUIREL_UNKNOWN_HANDLE);
+    EXPECT_EQ(exportImages(3, 72, 1, 1), QUIREL_BAD_ARGUMENT);
+    EXPECT_EQ(exportImages(QUIREL_PNG, 0, 1, 1), QUIREL_BAD_ARGUMENT);
+    EXPECT_EQ(ExportIMG(handle_, nullptr, "", QUIREL_PNG, 72, 24, 1, 1, nullptr), QUIREL_BAD_ARGUMENT);
+    EXPECT_EQ(ExportIMG(handle_, "", "", QUIREL_PNG, 72, 24, 1, 1, nullptr), QUIREL_BAD_ARGUMENT);
+    EXPECT_FALSE(std::filesystem::exists(path("out")));
+}
+
+TEST_F(ExportTest, PageBeyondTheFormatLimitIsRefused) {
+    TestPage huge;
+    huge.width = huge.height = 14400;  // 200 inches: 80000 pixels at 400 DPI
+    open({huge});
+    EXPECT_EQ(exportImages(QUIREL_GIF, 400, 1, 1), QUIREL_PAGE_TOO_LARGE);
+    EXPECT_EQ(exportImages(QUIREL_JPEG, 400, 1, 1), QUIREL_PAGE_TOO_LARGE);
+    EXPECT_TRUE(FileNames(path("out")).empty());
+}
+
+TEST_F(ExportTest, ClosedHandleCannotExport) {
+    openNumbered(1);
+    ClosePDF(handle_);
+    EXPECT_EQ(exportImages(QUIREL_PNG, 72, 1, 1), QUIREL_UNKNOWN_HANDLE);
+}
+
+}  // namespace
