@@ -216,7 +216,17 @@ std::vector<std::string> ResolveCommandLine(std::string_view commandLine) {
     std::vector<std::string> arguments = SplitCommandLine(commandLine);
     if (arguments.empty()) return arguments;
     std::string program = ResolveProgram(arguments[0]);
+    // An unquoted program path may hold blanks ("C:\Program Files\x.exe a"): as Windows does,
+    // ever more words are taken into it until they name a program.
+    const size_t first = commandLine.find_first_not_of(" \t");
+    const bool quoted = first != std::string_view::npos && commandLine[first] == '"';
+    size_t words = 1;
+    while (program.empty() && !quoted && words < arguments.size()) {
+        arguments[0] += " " + arguments[words++];
+        program = ResolveProgram(arguments[0]);
+    }
     if (program.empty()) return {};
+    arguments.erase(arguments.begin() + 1, arguments.begin() + static_cast<ptrdiff_t>(words));
     arguments[0] = program;
     for (size_t i = 1; i < arguments.size(); ++i) {
         if (IsDrivePath(arguments[i])) arguments[i] = ToHostPath(arguments[i]);
