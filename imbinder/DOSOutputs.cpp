@@ -1,0 +1,77 @@
+#include "DOSOutputs.h"
+
+#include "clsWaitableTimer.h"
+#include "platform/Platform.h"
+
+namespace imbinder {
+
+std::string WatchProcessName;
+
+namespace {
+
+constexpr size_t kReadSize = 1024;
+constexpr int kPollMilliseconds = 50;
+
+void ShowFailure(const std::string& text) {
+    platform::GetDesktop().ShowMessage(text, std::string(), platform::MessageIcon::Critical);
+}
+
+}  // namespace
+
+DOSOutputs::DOSOutputs() : alive_(std::make_shared<bool>(true)) {}
+
+DOSOutputs::~DOSOutputs() { *alive_ = false; }
+
+bool DOSOutputs::IsProcessRunning(const std::string& name) {
+    return !platform::FindProcesses(name).empty();
+}
+
+std::string DOSOutputs::ExecuteCommand(const std::string& commandLine) {
+    if (!commandLine.empty()) commandLine_ = commandLine;
+    if (commandLine_.empty()) {
+        ShowFailure("Command Line empty");
+        return {};
+    }
+    std::string whyNot;
+    std::unique_ptr<platform::ChildProcess> child =
+        platform::ChildProcess::Start(commandLine_, &whyNot);
+    if (!child) {
+        if (failedStarts_++ == 0) ShowFailure("File or command not found");
+        return {};
+    }
+
+    const std::shared_ptr<bool> alive = alive_;
+    outputs_.clear();
+    clsWaitableTimer timer;
+    bool pipeAtEnd = false;
+    bool busy = true;
+    while (busy) {
+        // Once the child has ended, a read also learns whether anything else still holds the
+        // pipe: only an empty pipe without writers is its end.
+        const bool childEnded = !child->IsAlive();
+        if (!pipeAtEnd && (child->BytesWaiting() > 0 || childEnded)) {
+            const std::optional<std::string> bytes = child->Read(kReadSize);
+            if (!bytes) {
+                pipeAtEnd = true;
+            } else if (!bytes->empty()) {
+                const std::string chunk = platform::FromSystemCodePage(*bytes);
+                outputs_ += chunk;
+                // A copy, so a handler that destroys the runner does not destroy itself.
+                if (const auto receive = ReceiveOutputs) receive(chunk);
+                if (!*alive) return {};
+            }
+        }
+        // The watched name can hold a run longer, never end it before the child and its
+        // output are done.
+        busy = !(childEnded && pipeAtEnd) || IsProcessRunning(WatchProcessName);
+        platform::Yield();
+        if (!*alive) return {};
+        timer.Wait(kPollMilliseconds);
+        if (!*alive) return {};
+    }
+    child.reset();
+    if (const auto over = CommandOver) over();
+    return *alive ? outputs_ : std::string();
+}
+
+}  // namespace imbinder

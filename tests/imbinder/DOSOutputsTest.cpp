@@ -1,0 +1,214 @@
+// The command runner and its timer with real child processes.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "DOSOutputs.h"
+#include "clsWaitableTimer.h"
+#include "platform/Platform.h"
+#include "tests/support/FakeDesktop.h"
+#include "tests/support/TempDrive.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using imbinder::DOSOutputs;
+
+long ElapsedMs(Clock::time_point since) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+// The lines child_tool writes for "write <lines>".
+std::string ExpectedLines(int lines) {
+    std::string text;
+    for (int i = 0; i < lines; ++i) {
+        text += (i % 2 == 0 ? "out " : "err ") + std::to_string(i) + " of the lines\n";
+    }
+    return text;
+}
+
+class DOSOutputsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        imbinder::WatchProcessName = "pdftk.exe";
+        runner_.ReceiveOutputs = [this](const std::string& chunk) { chunks_.push_back(chunk); };
+        runner_.CommandOver = [this] { ++commandsOver_; };
+    }
+
+    static std::string ChildTool(const std::string& arguments) {
+        return platform::ToWindowsPath(CHILD_TOOL) + " " + arguments;
+    }
+
+    // child_tool copied under a name of its own, so no other test's process carries it.
+    std::string CopyOfChildTool(const std::string& folder, const std::string& name) const {
+        const std::string target = folder + "/" + name;
+        std::filesystem::copy_file(CHILD_TOOL, target);
+        return target;
+    }
+
+    std::string Joined() const {
+        std::string all;
+        for (const auto& chunk : chunks_) all += chunk;
+        return all;
+    }
+
+    testing_support::TempCDrive drive_;
+    testing_support::FakeDesktop desktop_;
+    DOSOutputs runner_;
+    std::vector<std::string> chunks_;
+    int commandsOver_ = 0;
+};
+
+TEST_F(DOSOutputsTest, OutputOfBothStreamsArrivesInOrderAndWhole) {
+    const std::string expected = ExpectedLines(300);
+    ASSERT_GT(expected.size(), 3 * 1024u);
+
+    const std::string result = runner_.ExecuteCommand(ChildTool("write 300"));
+
+    EXPECT_EQ(result, expected);
+    EXPECT_EQ(runner_.Outputs(), expected);
+    EXPECT_EQ(Joined(), expected);
+    EXPECT_GE(chunks_.size(), 4u);
+    for (const auto& chunk : chunks_) EXPECT_LE(chunk.size(), 1024u);
+    EXPECT_EQ(commandsOver_, 1);
+    EXPECT_TRUE(desktop_.messages().empty());
+}
+
+TEST_F(DOSOutputsTest, SilentCommandRaisesOnlyCommandOver) {
+    runner_.SetCommandLine(ChildTool("silent"));
+    EXPECT_EQ(runner_.ExecuteCommand(), "");
+    EXPECT_TRUE(chunks_.empty());
+    EXPECT_EQ(commandsOver_, 1);
+    EXPECT_EQ(runner_.CommandLine(), ChildTool("silent")) << "an empty argument keeps it";
+}
+
+TEST_F(DOSOutputsTest, EachRunStartsWithEmptyOutputs) {
+    runner_.ExecuteCommand(ChildTool("write 2"));
+    runner_.ExecuteCommand(ChildTool("silent"));
+    EXPECT_EQ(runner_.Outputs(), "");
+}
+
+TEST_F(DOSOutputsTest, EmptyCommandLineIsRefusedWithItsMessage) {
+    EXPECT_EQ(runner_.ExecuteCommand(), "");
+    ASSERT_EQ(desktop_.messages().size(), 1u);
+    EXPECT_EQ(desktop_.messages()[0].text, "Command Line empty");
+    EXPECT_EQ(desktop_.messages()[0].icon, platform::MessageIcon::Critical);
+    EXPECT_EQ(commandsOver_, 0);
+}
+
+TEST_F(DOSOutputsTest, MissingProgramIsReportedOnlyForTheFirstFailureSinceAReset) {
+    const std::string missing = "C:\\nowhere\\missing.exe a b";
+    EXPECT_EQ(runner_.ExecuteCommand(missing), "");
+    EXPECT_EQ(runner_.ExecuteCommand(missing), "");
+    ASSERT_EQ(desktop_.messages().size(), 1u);
+    EXPECT_EQ(desktop_.messages()[0].text, "File or command not found");
+    EXPECT_EQ(desktop_.messages()[0].icon, platform::MessageIcon::Critical);
+    EXPECT_EQ(runner_.FailedStarts(), 2);
+    EXPECT_TRUE(chunks_.empty());
+    EXPECT_EQ(commandsOver_, 0);
+
+    runner_.ResetFailedStarts();
+    EXPECT_EQ(runner_.FailedStarts(), 0);
+    runner_.ExecuteCommand(missing);
+    EXPECT_EQ(desktop_.messages().size(), 2u);
+}
+
+TEST_F(DOSOutputsTest, ProgramFolderWithASpaceRunsUnquoted) {
+    const std::string folder = drive_.root().MakeFolder("Program Files/imbinder");
+    CopyOfChildTool(folder, "child_tool");
+    platform::SetProgramFolder(folder);
+
+    const std::string result =
+        runner_.ExecuteCommand(platform::ProgramFolder() + "\\child_tool.exe write 3");
+
+    EXPECT_EQ(result, ExpectedLines(3));
+    EXPECT_TRUE(desktop_.messages().empty());
+}
+
+TEST_F(DOSOutputsTest, RunLastsUntilTheChildHasEndedAndItsLastOutputIsRead) {
+    imbinder::WatchProcessName = "";  // nothing to watch: only the child counts
+    const Clock::time_point start = Clock::now();
+    EXPECT_EQ(runner_.ExecuteCommand(ChildTool("late 400")), "done");
+    EXPECT_GE(ElapsedMs(start), 400);
+    EXPECT_EQ(commandsOver_, 1);
+}
+
+TEST_F(DOSOutputsTest, RunningProcessOfTheWatchedNameHoldsTheRun) {
+    const std::string name = "held" + std::to_string(QCoreApplication::applicationPid() % 100000);
+    const std::string holder = CopyOfChildTool(drive_.root().host(), name);
+    std::string error;
+    auto held =
+        platform::ChildProcess::Start(platform::ToWindowsPath(holder) + " sleep 700", &error);
+    ASSERT_TRUE(held) << error;
+    imbinder::WatchProcessName = name + ".exe";
+
+    const Clock::time_point start = Clock::now();
+    runner_.ExecuteCommand(ChildTool("silent"));
+
+    EXPECT_GE(ElapsedMs(start), 500);
+    EXPECT_FALSE(held->IsAlive()) << "the run ends only after the watched process";
+}
+
+TEST_F(DOSOutputsTest, IsProcessRunningFindsAProcessByNameInAnyCase) {
+    const std::string name = "look" + std::to_string(QCoreApplication::applicationPid() % 100000);
+    const std::string copy = CopyOfChildTool(drive_.root().host(), name);
+    EXPECT_FALSE(DOSOutputs::IsProcessRunning(name));
+    std::string error;
+    auto child =
+        platform::ChildProcess::Start(platform::ToWindowsPath(copy) + " sleep 5000", &error);
+    ASSERT_TRUE(child) << error;
+
+    EXPECT_TRUE(DOSOutputs::IsProcessRunning(name));
+    std::string upper = name + ".EXE";
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(DOSOutputs::IsProcessRunning(upper));
+    EXPECT_FALSE(DOSOutputs::IsProcessRunning(""));
+
+    child->EndAll();
+    EXPECT_FALSE(DOSOutputs::IsProcessRunning(name));
+}
+
+TEST_F(DOSOutputsTest, EventsAreDispatchedWhileACommandRuns) {
+    long firedAfter = -1;
+    const Clock::time_point start = Clock::now();
+    QTimer::singleShot(100, [&] { firedAfter = ElapsedMs(start); });
+    runner_.ExecuteCommand(ChildTool("sleep 500"));
+    EXPECT_GE(firedAfter, 100);
+    EXPECT_LT(firedAfter, ElapsedMs(start) - 150) << "dispatched during the run, not after it";
+}
+
+TEST_F(DOSOutputsTest, RunnerDestroyedByAnEventEndsTheRunQuietly) {
+    auto runner = std::make_unique<DOSOutputs>();
+    bool over = false;
+    runner->CommandOver = [&] { over = true; };
+    runner->ReceiveOutputs = [&](const std::string&) { runner.reset(); };
+    DOSOutputs* raw = runner.get();
+    EXPECT_EQ(raw->ExecuteCommand(ChildTool("write 300")), "");
+    EXPECT_FALSE(runner);
+    EXPECT_FALSE(over);
+}
+
+TEST(clsWaitableTimerTest, WaitDispatchesEventsForItsWholeLength) {
+    imbinder::clsWaitableTimer timer;
+    bool posted = false;
+    QTimer::singleShot(0, [&] { posted = true; });
+    timer.Wait(0);
+    EXPECT_TRUE(posted) << "Wait(0) still dispatches what has arrived";
+
+    long firedAfter = -1;
+    const Clock::time_point start = Clock::now();
+    QTimer::singleShot(10, [&] { firedAfter = ElapsedMs(start); });
+    timer.Wait(50);
+    const long waited = ElapsedMs(start);
+    EXPECT_GE(waited, 50);
+    EXPECT_GE(firedAfter, 10);
+    EXPECT_LT(firedAfter, 45) << "the event ran during the wait, not at its end";
+}
+
+}  // namespace
