@@ -72,6 +72,8 @@ struct FormatCase {
     const char* extension;
 };
 
+void PrintTo(const FormatCase& format, std::ostream* out) { *out << format.extension; }
+
 class EachFormat : public ExportTest, public ::testing::WithParamInterface<FormatCase> {
 protected:
     int32_t exportPages(int dpi, int first, int last) {
@@ -110,6 +112,21 @@ TEST_P(EachFormat, RendersAtOtherResolutionsAndRanges) {
     EXPECT_EQ(image.width, 595);
     EXPECT_EQ(image.height, 842);
     EXPECT_EQ((image.darkRunFromLeft(10) + 20) / 40, 2);
+}
+
+TEST_P(EachFormat, PagesLargerThanOneBandJoinWithoutSeams) {
+    // A4 at 300 DPI needs two bands; a full-height line and the top mark must both survive.
+    TestPage page;
+    page.content = TopLeftMark(page, 100) + "0 0 0 rg 300 0 4 842 re f\n";
+    open({page});
+    ASSERT_EQ(exportPages(300, 1, 1), 1);
+    const DecodedImage image = Decode(path("out") / file(1));
+    ASSERT_EQ(image.height, 3508);
+    EXPECT_TRUE(image.isBlack(200, 100));
+    EXPECT_TRUE(image.isWhite(200, 3400));
+    int brokenRows = 0;
+    for (int y = 0; y < image.height; ++y) brokenRows += !image.isBlack(1258, y);
+    EXPECT_EQ(brokenRows, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, EachFormat,
