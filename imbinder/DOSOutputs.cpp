@@ -32,15 +32,21 @@ std::string DOSOutputs::ExecuteCommand(const std::string& commandLine) {
         ShowFailure("Command Line empty");
         return {};
     }
-    std::string whyNot;
     std::unique_ptr<platform::ChildProcess> child =
-        platform::ChildProcess::Start(commandLine_, &whyNot);
+        platform::ChildProcess::Start(commandLine_, nullptr);
     if (!child) {
         if (failedStarts_++ == 0) ShowFailure("File or command not found");
         return {};
     }
 
+    // A runner destroyed by window events in the middle of a run leaves nobody to wait for
+    // the child: it ends, with everything it started, and nothing of the runner is touched.
     const std::shared_ptr<bool> alive = alive_;
+    auto abandoned = [&alive, &child] {
+        if (*alive) return false;
+        child->EndAll();
+        return true;
+    };
     outputs_.clear();
     clsWaitableTimer timer;
     bool pipeAtEnd = false;
@@ -58,16 +64,16 @@ std::string DOSOutputs::ExecuteCommand(const std::string& commandLine) {
                 outputs_ += chunk;
                 // A copy, so a handler that destroys the runner does not destroy itself.
                 if (const auto receive = ReceiveOutputs) receive(chunk);
-                if (!*alive) return {};
+                if (abandoned()) return {};
             }
         }
         // The watched name can hold a run longer, never end it before the child and its
         // output are done.
         busy = !(childEnded && pipeAtEnd) || IsProcessRunning(WatchProcessName);
         platform::Yield();
-        if (!*alive) return {};
+        if (abandoned()) return {};
         timer.Wait(kPollMilliseconds);
-        if (!*alive) return {};
+        if (abandoned()) return {};
     }
     child.reset();
     if (const auto over = CommandOver) over();

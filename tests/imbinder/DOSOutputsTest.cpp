@@ -183,15 +183,30 @@ TEST_F(DOSOutputsTest, EventsAreDispatchedWhileACommandRuns) {
     EXPECT_LT(firedAfter, ElapsedMs(start) - 150) << "dispatched during the run, not after it";
 }
 
-TEST_F(DOSOutputsTest, RunnerDestroyedByAnEventEndsTheRunQuietly) {
+TEST_F(DOSOutputsTest, RunnerDestroyedByAnEventReturnsAtOnceAndEndsItsChild) {
+    const std::string name = "gone" + std::to_string(QCoreApplication::applicationPid() % 100000);
+    const std::string copy = CopyOfChildTool(drive_.root().host(), name);
     auto runner = std::make_unique<DOSOutputs>();
     bool over = false;
     runner->CommandOver = [&] { over = true; };
+    QTimer::singleShot(200, [&] { runner.reset(); });
+    DOSOutputs* raw = runner.get();
+
+    const Clock::time_point start = Clock::now();
+    EXPECT_EQ(raw->ExecuteCommand(platform::ToWindowsPath(copy) + " sleep 5000"), "");
+
+    EXPECT_LT(ElapsedMs(start), 2000);
+    EXPECT_FALSE(runner);
+    EXPECT_FALSE(over);
+    EXPECT_FALSE(DOSOutputs::IsProcessRunning(name));
+}
+
+TEST_F(DOSOutputsTest, RunnerDestroyedWhileItsOutputIsHandledTouchesNothingMore) {
+    auto runner = std::make_unique<DOSOutputs>();
     runner->ReceiveOutputs = [&](const std::string&) { runner.reset(); };
     DOSOutputs* raw = runner.get();
     EXPECT_EQ(raw->ExecuteCommand(ChildTool("write 300")), "");
     EXPECT_FALSE(runner);
-    EXPECT_FALSE(over);
 }
 
 TEST(clsWaitableTimerTest, WaitDispatchesEventsForItsWholeLength) {
