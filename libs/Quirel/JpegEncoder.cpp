@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 
@@ -51,8 +52,8 @@ public:
         jpeg_set_defaults(&info_);
         jpeg_set_quality(&info_, kQuality, TRUE);
         info_.density_unit = 1;  // dots per inch
-        info_.X_density = static_cast<UINT16>(page.xDpi);
-        info_.Y_density = static_cast<UINT16>(page.yDpi);
+        info_.X_density = static_cast<UINT16>(std::min(page.xDpi, 65535));
+        info_.Y_density = static_cast<UINT16>(std::min(page.yDpi, 65535));
         jpeg_start_compress(&info_, TRUE);
     }
 
