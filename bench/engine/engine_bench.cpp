@@ -42,14 +42,14 @@ int Export(int argc, char** argv) {
     }
     const int first = argc > 7 ? std::atoi(argv[6]) : 1;
     const int last = argc > 7 ? std::atoi(argv[7]) : GetPageNum(handle);
-    const int written =
-        format == QUIREL_TIFF
-            ? ExportTIF(handle, argv[4], "", dpi, dpi, first, last, nullptr, 1, 0)
-            : ExportIMG(handle, argv[4], "", format, dpi, 24, first, last, nullptr);
+    const int written = format == QUIREL_TIFF
+                            ? ExportTIF(handle, argv[4], "", dpi, dpi, first, last, nullptr, 1, 0)
+                            : ExportIMG(handle, argv[4], "", format, dpi, 24, first, last, nullptr);
     ClosePDF(handle);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("pages=%d seconds=%.3f rss_kb=%ld\n", written, SecondsSince(start), usage.ru_maxrss);
+    std::printf("pages=%d seconds=%.3f rss_kb=%ld\n", written, SecondsSince(start),
+                usage.ru_maxrss);
     return written > 0 ? 0 : 1;
 }
 
@@ -74,7 +74,8 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "export") == 0) return Export(argc, argv);
     if (argc >= 2 && std::strcmp(argv[1], "run") == 0) return Run(argc, argv);
-    std::fprintf(stderr, "usage: engine_bench export FORMAT DPI FOLDER PDF [FIRST LAST]\n"
-                         "       engine_bench run COMMAND [ARGUMENTS...]\n");
+    std::fprintf(stderr,
+                 "usage: engine_bench export FORMAT DPI FOLDER PDF [FIRST LAST]\n"
+                 "       engine_bench run COMMAND [ARGUMENTS...]\n");
     return 2;
 }

@@ -23,10 +23,9 @@ QUIREL_API int32_t QUIREL_CALL GetPageNum(int32_t handle) {
     return document ? document->pageCount : 0;
 }
 
-QUIREL_API int32_t QUIREL_CALL QuirelExportPages(int32_t handle, const char* folder,
-                                                 int32_t format, int32_t xDpi, int32_t yDpi,
-                                                 int32_t firstPage, int32_t lastPage,
-                                                 ExportProgressProc progress) {
+QUIREL_API int32_t QUIREL_CALL QuirelExportPages(int32_t handle, const char* folder, int32_t format,
+                                                 int32_t xDpi, int32_t yDpi, int32_t firstPage,
+                                                 int32_t lastPage, ExportProgressProc progress) {
     try {
         return quirel::ExportPages(handle, folder, format, xDpi, yDpi, firstPage, lastPage,
                                    progress);
@@ -36,9 +35,8 @@ QUIREL_API int32_t QUIREL_CALL QuirelExportPages(int32_t handle, const char* fol
 }
 
 QUIREL_API int32_t QUIREL_CALL ExportIMG(int32_t handle, const char* folder, const char*,
-                                         int32_t format, int32_t dpi, int32_t,
-                                         int32_t firstPage, int32_t lastPage,
-                                         ExportProgressProc progress) {
+                                         int32_t format, int32_t dpi, int32_t, int32_t firstPage,
+                                         int32_t lastPage, ExportProgressProc progress) {
     if (format == QUIREL_TIFF) return QUIREL_BAD_ARGUMENT;  // TIFF is libQuirel1's
     return QuirelExportPages(handle, folder, format, dpi, dpi, firstPage, lastPage, progress);
 }

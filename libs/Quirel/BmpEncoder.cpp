@@ -19,9 +19,11 @@ void PutLe32(uint8_t* at, uint32_t value) {
 // 24-bit BMP with the rows stored from the foot of the image up, as every reader expects;
 // the renderer hands the bands over in that order.
 class BmpEncoder : public PageEncoder {
-public:
+  public:
     BmpEncoder(const std::string& path, const PageGeometry& page)
-        : file_(path), width_(page.width), rowBytes_((static_cast<size_t>(page.width) * 3 + 3) & ~size_t{3}) {
+        : file_(path),
+          width_(page.width),
+          rowBytes_((static_cast<size_t>(page.width) * 3 + 3) & ~size_t{3}) {
         constexpr uint32_t kHeaderBytes = 14 + 40;
         const uint64_t imageBytes = uint64_t{rowBytes_} * static_cast<uint64_t>(page.height);
         uint8_t header[kHeaderBytes] = {'B', 'M'};
@@ -56,7 +58,7 @@ public:
 
     void finish() override { file_.close(); }
 
-private:
+  private:
     OutputFile file_;
     int width_;
     size_t rowBytes_;

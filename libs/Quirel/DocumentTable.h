@@ -31,7 +31,7 @@ OpenOutcome OpenDocumentFile(const char* path, const char* password);
 std::unique_ptr<MupdfDocument> Reopen(const OpenDocument& document);
 
 class DocumentTable {
-public:
+  public:
     static DocumentTable& Instance();
 
     int32_t add(std::shared_ptr<OpenDocument> document);
@@ -39,7 +39,7 @@ public:
     std::shared_ptr<OpenDocument> find(int32_t handle) const;
     bool remove(int32_t handle);
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::map<int32_t, std::shared_ptr<OpenDocument>> documents_;
     int32_t lastHandle_ = 0;

@@ -7,7 +7,9 @@
 namespace quirel {
 
 PageRange ClampPageRange(int32_t first, int32_t last, int pageCount) {
-    auto clamp = [pageCount](int32_t page) { return std::clamp<int32_t>(page, 1, std::max(1, pageCount)); };
+    auto clamp = [pageCount](int32_t page) {
+        return std::clamp<int32_t>(page, 1, std::max(1, pageCount));
+    };
     return {clamp(first), clamp(last)};
 }
 

@@ -31,14 +31,16 @@ struct ExportRequest {
 };
 
 class ExportRun {
-public:
+  public:
     ExportRun(std::shared_ptr<OpenDocument> document, ExportRequest request)
-        : document_(std::move(document)), request_(std::move(request)),
+        : document_(std::move(document)),
+          request_(std::move(request)),
           results_(static_cast<size_t>(request_.range.count()), kPending) {}
 
     int32_t run() {
         const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-        const unsigned workers = std::min({cores, kMaxWorkers, static_cast<unsigned>(results_.size())});
+        const unsigned workers =
+            std::min({cores, kMaxWorkers, static_cast<unsigned>(results_.size())});
         activeWorkers_ = static_cast<int>(workers);
         std::vector<std::jthread> threads;
         threads.emplace_back([this] { work(*document_->pdf); });
@@ -46,7 +48,7 @@ public:
         return reportInOrder();
     }
 
-private:
+  private:
     void workOnCopy() {
         std::unique_ptr<MupdfDocument> copy;
         try {
@@ -54,8 +56,10 @@ private:
         } catch (const std::exception&) {
             // The other workers take the pages this one would have done.
         }
-        if (copy) work(*copy);
-        else retire();
+        if (copy)
+            work(*copy);
+        else
+            retire();
     }
 
     void work(const MupdfDocument& pdf) {
@@ -78,9 +82,11 @@ private:
 
     // 1 when the page file was written, otherwise a negative QUIREL_* code.
     int32_t exportPage(const MupdfDocument& pdf, int ordinal) {
-        const std::string path = PageFilePath(request_.folder, ordinal + 1, request_.format->extension);
+        const std::string path =
+            PageFilePath(request_.folder, ordinal + 1, request_.format->extension);
         try {
-            PageRenderer renderer(pdf, request_.range.first - 1 + ordinal, request_.xDpi, request_.yDpi);
+            PageRenderer renderer(pdf, request_.range.first - 1 + ordinal, request_.xDpi,
+                                  request_.yDpi);
             if (!Fits(*request_.format, renderer.geometry())) return QUIREL_PAGE_TOO_LARGE;
             writePage(renderer, path);
             return 1;
@@ -144,9 +150,8 @@ private:
 
 }  // namespace
 
-int32_t ExportPages(int32_t handle, const char* folder, int32_t format, int32_t xDpi,
-                    int32_t yDpi, int32_t firstPage, int32_t lastPage,
-                    ExportProgressProc progress) {
+int32_t ExportPages(int32_t handle, const char* folder, int32_t format, int32_t xDpi, int32_t yDpi,
+                    int32_t firstPage, int32_t lastPage, ExportProgressProc progress) {
     std::shared_ptr<OpenDocument> document = DocumentTable::Instance().find(handle);
     if (!document) return QUIREL_UNKNOWN_HANDLE;
     const ImageFormat* imageFormat = FindFormat(format);

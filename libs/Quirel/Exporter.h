@@ -9,8 +9,7 @@
 namespace quirel {
 
 // The body of ExportIMG and ExportTIF; returns pages written or a negative QUIREL_* code.
-int32_t ExportPages(int32_t handle, const char* folder, int32_t format, int32_t xDpi,
-                    int32_t yDpi, int32_t firstPage, int32_t lastPage,
-                    ExportProgressProc progress);
+int32_t ExportPages(int32_t handle, const char* folder, int32_t format, int32_t xDpi, int32_t yDpi,
+                    int32_t firstPage, int32_t lastPage, ExportProgressProc progress);
 
 }  // namespace quirel

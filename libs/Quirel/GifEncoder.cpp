@@ -27,7 +27,7 @@ int BitsFor(size_t colours) {
 // The palette must fit the whole page, so the page comes twice: the first pass takes the
 // census, the second maps and writes. Memory stays at one band whatever the page size.
 class GifEncoder : public PageEncoder {
-public:
+  public:
     GifEncoder(const std::string& path, const PageGeometry& page)
         : file_(path), page_(page), indices_(static_cast<size_t>(page.width)) {}
 
@@ -47,7 +47,8 @@ public:
             return;
         }
         for (int row = 0; row < rows; ++row, rgb += stride) {
-            for (size_t x = 0; x < indices_.size(); ++x) indices_[x] = mapper_->indexOf(rgb + 3 * x);
+            for (size_t x = 0; x < indices_.size(); ++x)
+                indices_[x] = mapper_->indexOf(rgb + 3 * x);
             if (EGifPutLine(gif_, indices_.data(), page_.width) != GIF_OK)
                 throw WriteError("gif write");
         }
@@ -60,7 +61,7 @@ public:
         file_.close();
     }
 
-private:
+  private:
     void startImage(std::vector<Rgb> palette) {
         const int bits = BitsFor(palette.size());
         std::vector<GifColorType> colours(size_t{1} << bits, GifColorType{0, 0, 0});

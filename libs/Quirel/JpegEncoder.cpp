@@ -36,7 +36,7 @@ void WriteLines(jpeg_compress_struct& info, const uint8_t* rgb, std::ptrdiff_t s
 // libjpeg reports failures by jumping out of the call; every entry into it sets the landing
 // point first and turns the jump into a WriteError here, outside libjpeg's frames.
 class JpegEncoder : public PageEncoder {
-public:
+  public:
     JpegEncoder(const std::string& path, const PageGeometry& page) : file_(path) {
         info_.err = jpeg_std_error(&errors_.base);
         errors_.base.error_exit = JumpOut;
@@ -72,7 +72,7 @@ public:
         file_.close();
     }
 
-private:
+  private:
     OutputFile file_;
     JpegErrors errors_{};
     jpeg_compress_struct info_{};

@@ -15,12 +15,12 @@ namespace quirel {
 
 // A MuPDF call failed; the message is MuPDF's own.
 class MupdfError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class MupdfDocument {
-public:
+  public:
     // Opens path as a PDF (repairing it when needed); throws MupdfError when it cannot.
     explicit MupdfDocument(const std::string& path);
     ~MupdfDocument();
@@ -36,7 +36,7 @@ public:
     // Throws MupdfError when the page tree cannot be read.
     int pageCount() const;
 
-private:
+  private:
     fz_context* ctx_ = nullptr;
     pdf_document* doc_ = nullptr;
 };

@@ -9,7 +9,7 @@
 namespace quirel {
 
 class OutputFile {
-public:
+  public:
     explicit OutputFile(const std::string& path);
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
@@ -20,7 +20,7 @@ public:
     void close();
     std::FILE* handle() const { return file_; }
 
-private:
+  private:
     std::FILE* file_;
 };
 

@@ -9,7 +9,7 @@ namespace quirel {
 
 // A file could not be created or written; the export stops.
 class WriteError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -21,7 +21,7 @@ struct PageGeometry {
 };
 
 class PageEncoder {
-public:
+  public:
     virtual ~PageEncoder() = default;
     // An encoder that must see the whole page before writing (a palette) asks for the page
     // twice; pass counts from 0 and every pass delivers all rows.

@@ -86,8 +86,8 @@ void PageRenderer::renderBand(fz_pixmap* band, int top, int rows) {
 
 void PageRenderer::render(PageEncoder& encoder) {
     const int width = geometry_.width, height = geometry_.height;
-    const int bandRows = static_cast<int>(
-        std::clamp<int64_t>(kBandBytes / (int64_t{width} * 3), 1, height));
+    const int bandRows =
+        static_cast<int>(std::clamp<int64_t>(kBandBytes / (int64_t{width} * 3), 1, height));
     std::unique_ptr<fz_pixmap, BandDropper> band(NewBand(ctx_, width, bandRows), {ctx_});
     const int bands = (height + bandRows - 1) / bandRows;
     for (int pass = 0; pass < encoder.passCount(); ++pass) {

@@ -9,12 +9,12 @@ namespace quirel {
 
 // The page at this resolution is too large to be rendered at all.
 class PageTooLarge : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class PageRenderer {
-public:
+  public:
     // Loads page pageIndex (from 0); throws MupdfError or PageTooLarge.
     PageRenderer(const MupdfDocument& pdf, int pageIndex, int xDpi, int yDpi);
     ~PageRenderer();
@@ -26,7 +26,7 @@ public:
     // Feeds every pass of the encoder; throws MupdfError or WriteError.
     void render(PageEncoder& encoder);
 
-private:
+  private:
     void renderBand(fz_pixmap* band, int top, int rows);
 
     fz_context* ctx_;

@@ -21,7 +21,7 @@ uint32_t Hash(uint32_t colour) { return (colour * 2654435761u) >> 16; }
 // Median cut over the occupied histogram cells: the box with the largest population times
 // extent is split at its population median along its longest side.
 class MedianCut {
-public:
+  public:
     struct Cell {
         uint8_t axis[3];
         uint64_t count;
@@ -48,7 +48,7 @@ public:
         return palette;
     }
 
-private:
+  private:
     struct Box {
         size_t begin, end;
         uint64_t count;
@@ -89,7 +89,9 @@ private:
         uint64_t sum[3] = {};
         for (size_t i = box.begin; i < box.end; ++i)
             for (int c = 0; c < 3; ++c) sum[c] += cells_[i].sum[c];
-        auto channel = [&](int c) { return static_cast<uint8_t>((sum[c] + box.count / 2) / box.count); };
+        auto channel = [&](int c) {
+            return static_cast<uint8_t>((sum[c] + box.count / 2) / box.count);
+        };
         return {channel(0), channel(1), channel(2)};
     }
 
@@ -138,7 +140,8 @@ std::vector<Rgb> ColourCensus::palette(size_t maxColours) const {
             if (key) {
                 const uint32_t colour = key - 1;
                 palette.push_back({static_cast<uint8_t>(colour >> 16),
-                                   static_cast<uint8_t>(colour >> 8), static_cast<uint8_t>(colour)});
+                                   static_cast<uint8_t>(colour >> 8),
+                                   static_cast<uint8_t>(colour)});
             }
         return palette;
     }

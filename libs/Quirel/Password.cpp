@@ -62,14 +62,15 @@ void AddUnique(std::vector<std::string>& list, std::string candidate) {
         list.push_back(std::move(candidate));
 }
 
-}  // namespace
-
 bool IsValidUtf8(std::string_view text) {
     size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                                                : (lead >> 3) == 0x1E ? 4 : 0;
+        const size_t length = lead < 0x80           ? 1
+                              : (lead >> 5) == 0x6  ? 2
+                              : (lead >> 4) == 0xE  ? 3
+                              : (lead >> 3) == 0x1E ? 4
+                                                    : 0;
         if (length == 0 || i + length > text.size()) return false;
         for (size_t k = 1; k < length; ++k)
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
@@ -77,6 +78,8 @@ bool IsValidUtf8(std::string_view text) {
     }
     return true;
 }
+
+}  // namespace
 
 std::vector<std::string> PasswordCandidates(std::string_view typed) {
     std::vector<std::string> candidates;

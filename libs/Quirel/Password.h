@@ -15,6 +15,4 @@ namespace quirel {
 //    password was set as raw code-page bytes gets exactly those bytes.
 std::vector<std::string> PasswordCandidates(std::string_view typed);
 
-bool IsValidUtf8(std::string_view text);
-
 }  // namespace quirel

@@ -24,10 +24,13 @@ void PutBe32(uint8_t* at, uint32_t value) {
 }
 
 class PngEncoder : public PageEncoder {
-public:
+  public:
     PngEncoder(const std::string& path, const PageGeometry& page)
-        : file_(path), rowBytes_(static_cast<size_t>(page.width) * 3), previous_(rowBytes_, 0),
-          filtered_(rowBytes_ + 1), chunk_(kChunkBytes) {
+        : file_(path),
+          rowBytes_(static_cast<size_t>(page.width) * 3),
+          previous_(rowBytes_, 0),
+          filtered_(rowBytes_ + 1),
+          chunk_(kChunkBytes) {
         if (deflateInit2(&stream_, kDeflateLevel, Z_DEFLATED, 15, 8, kDeflateStrategy) != Z_OK)
             throw WriteError("deflate");
         streamOpen_ = true;
@@ -69,7 +72,7 @@ public:
         file_.close();
     }
 
-private:
+  private:
     void compress(const uint8_t* data, size_t size, int flush) {
         stream_.next_in = const_cast<Bytef*>(data);
         stream_.avail_in = static_cast<uInt>(size);

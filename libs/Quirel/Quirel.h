@@ -23,19 +23,19 @@ typedef int32_t(QUIREL_CALL* ExportProgressProc)(int32_t first, int32_t last, in
 
 /* Results of OpenPDF below 1. */
 enum {
-    QUIREL_OPEN_FAILED = -1,     /* missing, not a PDF, or damaged beyond repair */
-    QUIREL_NEEDS_PASSWORD = -2,  /* encrypted and no password given */
-    QUIREL_WRONG_PASSWORD = -3   /* the password given opens neither as user nor as owner */
+    QUIREL_OPEN_FAILED = -1,    /* missing, not a PDF, or damaged beyond repair */
+    QUIREL_NEEDS_PASSWORD = -2, /* encrypted and no password given */
+    QUIREL_WRONG_PASSWORD = -3  /* the password given opens neither as user nor as owner */
 };
 
 /* Negative results of ExportIMG and ExportTIF: nothing was written. */
 enum {
     QUIREL_UNKNOWN_HANDLE = -1,
-    QUIREL_BAD_ARGUMENT = -2,    /* unknown format, resolution below 1, missing folder text */
-    QUIREL_FOLDER_ERROR = -3,    /* the folder is missing and cannot be created */
-    QUIREL_WRITE_ERROR = -4,     /* a file could not be created or written (disk full) */
-    QUIREL_PAGE_TOO_LARGE = -5,  /* the page at this resolution exceeds the format's limit */
-    QUIREL_RENDER_ERROR = -6     /* the page could not be loaded or rendered */
+    QUIREL_BAD_ARGUMENT = -2,   /* unknown format, resolution below 1, missing folder text */
+    QUIREL_FOLDER_ERROR = -3,   /* the folder is missing and cannot be created */
+    QUIREL_WRITE_ERROR = -4,    /* a file could not be created or written (disk full) */
+    QUIREL_PAGE_TOO_LARGE = -5, /* the page at this resolution exceeds the format's limit */
+    QUIREL_RENDER_ERROR = -6    /* the page could not be loaded or rendered */
 };
 
 /* Image format codes of ExportIMG. */
@@ -70,10 +70,9 @@ QUIREL_API int32_t QUIREL_CALL ExportTIF(int32_t handle, const char* folder, con
 
 /* The shared export entry libQuirel1 calls; format 6 is TIFF. */
 #define QUIREL_TIFF 6
-QUIREL_API int32_t QUIREL_CALL QuirelExportPages(int32_t handle, const char* folder,
-                                                 int32_t format, int32_t xDpi, int32_t yDpi,
-                                                 int32_t firstPage, int32_t lastPage,
-                                                 ExportProgressProc progress);
+QUIREL_API int32_t QUIREL_CALL QuirelExportPages(int32_t handle, const char* folder, int32_t format,
+                                                 int32_t xDpi, int32_t yDpi, int32_t firstPage,
+                                                 int32_t lastPage, ExportProgressProc progress);
 
 #ifdef __cplusplus
 }

@@ -27,10 +27,11 @@ TIFF* OpenQuietly(const std::string& path) {
 }
 
 class TiffEncoder : public PageEncoder {
-public:
+  public:
     TiffEncoder(const std::string& path, const PageGeometry& page)
         : tiff_(OpenQuietly(path)), row_(static_cast<size_t>(page.width) * 3) {
-        const auto rowsPerStrip = static_cast<uint32_t>(std::max<size_t>(1, kStripBytes / row_.size()));
+        const auto rowsPerStrip =
+            static_cast<uint32_t>(std::max<size_t>(1, kStripBytes / row_.size()));
         TIFFSetField(tiff_, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(page.width));
         TIFFSetField(tiff_, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(page.height));
         TIFFSetField(tiff_, TIFFTAG_BITSPERSAMPLE, 8);
@@ -66,7 +67,7 @@ public:
         if (!flushed) throw WriteError("tiff finish");
     }
 
-private:
+  private:
     TIFF* tiff_;
     std::vector<uint8_t> row_;
     uint32_t nextRow_ = 0;

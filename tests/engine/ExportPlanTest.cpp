@@ -1,7 +1,7 @@
 // Page-range clamping and page file names.
-#include "ExportPlan.h"
-
 #include <gtest/gtest.h>
+
+#include "ExportPlan.h"
 
 using quirel::ClampPageRange;
 using quirel::PageFilePath;

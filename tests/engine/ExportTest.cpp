@@ -34,7 +34,7 @@ TestPage NumberedPage(int n) {
 }
 
 class ExportTest : public EngineFixture {
-protected:
+  protected:
     void TearDown() override {
         ClosePDF(handle_);
         progressLog.calls.clear();
@@ -54,7 +54,8 @@ protected:
         return open(pages);
     }
 
-    int32_t exportImages(int32_t format, int dpi, int first, int last, const std::string& folder = "out") {
+    int32_t exportImages(int32_t format, int dpi, int first, int last,
+                         const std::string& folder = "out") {
         return ExportIMG(handle_, path(folder).c_str(), "", format, dpi, 24, first, last,
                          RecordProgress);
     }
@@ -75,7 +76,7 @@ struct FormatCase {
 void PrintTo(const FormatCase& format, std::ostream* out) { *out << format.extension; }
 
 class EachFormat : public ExportTest, public ::testing::WithParamInterface<FormatCase> {
-protected:
+  protected:
     int32_t exportPages(int dpi, int first, int last) {
         if (GetParam().code == QUIREL_TIFF)
             return ExportTIF(handle_, path("out").c_str(), "", dpi, dpi, first, last,
@@ -100,8 +101,8 @@ TEST_P(EachFormat, WritesOneFileOfThePageSizeAtTheResolutionPerPage) {
     EXPECT_EQ(image.height, 1754);
     EXPECT_TRUE(image.isBlack(10, 10));
     EXPECT_TRUE(image.isBlack(200, 100));
-    EXPECT_TRUE(image.isWhite(220, 10));   // beyond the 100-point mark
-    EXPECT_TRUE(image.isWhite(10, 120));   // below it
+    EXPECT_TRUE(image.isWhite(220, 10));  // beyond the 100-point mark
+    EXPECT_TRUE(image.isWhite(10, 120));  // below it
     EXPECT_TRUE(image.isWhite(1230, 1744));
 }
 
@@ -130,8 +131,10 @@ TEST_P(EachFormat, PagesLargerThanOneBandJoinWithoutSeams) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, EachFormat,
-                         ::testing::Values(FormatCase{QUIREL_BMP, "bmp"}, FormatCase{QUIREL_JPEG, "jpg"},
-                                           FormatCase{QUIREL_PNG, "png"}, FormatCase{QUIREL_GIF, "gif"},
+                         ::testing::Values(FormatCase{QUIREL_BMP, "bmp"},
+                                           FormatCase{QUIREL_JPEG, "jpg"},
+                                           FormatCase{QUIREL_PNG, "png"},
+                                           FormatCase{QUIREL_GIF, "gif"},
                                            FormatCase{QUIREL_TIFF, "tif"}),
                          [](const auto& info) { return std::string(info.param.extension); });
 
@@ -146,7 +149,7 @@ TEST_F(ExportTest, FileHeadersDeclareTheDepthOfEachFormat) {
         in.read(bytes.data(), 32);
         return bytes;
     };
-    EXPECT_EQ(head("bmp/0001.bmp")[28], 24);             // bits per pixel
+    EXPECT_EQ(head("bmp/0001.bmp")[28], 24);                                    // bits per pixel
     EXPECT_EQ(head("png/0001.png").substr(24, 2), std::string("\x08\x02", 2));  // 8-bit RGB
     EXPECT_EQ(head("gif/0001.gif").substr(0, 3), "GIF");
 }
@@ -154,7 +157,8 @@ TEST_F(ExportTest, FileHeadersDeclareTheDepthOfEachFormat) {
 TEST_F(ExportTest, FilesAreNumberedInExportOrderFrom0001) {
     openNumbered(4);
     ASSERT_EQ(exportImages(QUIREL_PNG, 72, 2, 4), 3);
-    EXPECT_EQ(FileNames(path("out")), (std::vector<std::string>{"0001.png", "0002.png", "0003.png"}));
+    EXPECT_EQ(FileNames(path("out")),
+              (std::vector<std::string>{"0001.png", "0002.png", "0003.png"}));
     EXPECT_EQ(pageShownBy("0001.png"), 2);
     EXPECT_EQ(pageShownBy("0002.png"), 3);
     EXPECT_EQ(pageShownBy("0003.png"), 4);
@@ -283,10 +287,12 @@ TEST_F(ExportTest, BadArgumentsAndUnknownHandlesWriteNothing) {
     openNumbered(1);
     EXPECT_EQ(ExportIMG(987654, path("out").c_str(), "", QUIREL_PNG, 72, 24, 1, 1, nullptr),
               QUIREL_UNKNOWN_HANDLE);
-    EXPECT_EQ(ExportTIF(-1, path("out").c_str(), "", 72, 72, 1, 1, nullptr, 1, 0), QUIREL_UNKNOWN_HANDLE);
+    EXPECT_EQ(ExportTIF(-1, path("out").c_str(), "", 72, 72, 1, 1, nullptr, 1, 0),
+              QUIREL_UNKNOWN_HANDLE);
     EXPECT_EQ(exportImages(3, 72, 1, 1), QUIREL_BAD_ARGUMENT);
     EXPECT_EQ(exportImages(QUIREL_PNG, 0, 1, 1), QUIREL_BAD_ARGUMENT);
-    EXPECT_EQ(ExportIMG(handle_, nullptr, "", QUIREL_PNG, 72, 24, 1, 1, nullptr), QUIREL_BAD_ARGUMENT);
+    EXPECT_EQ(ExportIMG(handle_, nullptr, "", QUIREL_PNG, 72, 24, 1, 1, nullptr),
+              QUIREL_BAD_ARGUMENT);
     EXPECT_EQ(ExportIMG(handle_, "", "", QUIREL_PNG, 72, 24, 1, 1, nullptr), QUIREL_BAD_ARGUMENT);
     EXPECT_FALSE(std::filesystem::exists(path("out")));
 }

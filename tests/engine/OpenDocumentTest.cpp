@@ -14,7 +14,7 @@ using namespace enginetest;
 namespace {
 
 class OpenDocumentTest : public EngineFixture {
-protected:
+  protected:
     std::filesystem::path plainPdf(int pages) {
         const auto file = path("plain.pdf");
         WritePdf(file, std::vector<TestPage>(size_t(pages)));
@@ -110,8 +110,8 @@ TEST_F(OpenDocumentTest, Aes256DocumentNeedsTheUserOrTheOwnerPassword) {
 
 TEST_F(OpenDocumentTest, Rc4DocumentTakesLatinPasswordTypedAsUtf8OrAsLatin1Bytes) {
     WritePdf(path("plain.pdf"), {TestPage{}});
-    ASSERT_TRUE(QpdfEncrypt(path("plain.pdf"), path("rc4.pdf"), "caf\xC3\xA9", "own\xC3\xA9r", "128",
-                            {"--use-aes=n"}));
+    ASSERT_TRUE(QpdfEncrypt(path("plain.pdf"), path("rc4.pdf"), "caf\xC3\xA9", "own\xC3\xA9r",
+                            "128", {"--use-aes=n"}));
     EXPECT_EQ(OpenPDF(path("rc4.pdf").c_str(), "cafe"), QUIREL_WRONG_PASSWORD);
     ExpectOpens(path("rc4.pdf"), "caf\xC3\xA9");
     ExpectOpens(path("rc4.pdf"), "caf\xE9");
@@ -120,8 +120,8 @@ TEST_F(OpenDocumentTest, Rc4DocumentTakesLatinPasswordTypedAsUtf8OrAsLatin1Bytes
 
 TEST_F(OpenDocumentTest, Aes128DocumentOpensWithOwnerPassword) {
     WritePdf(path("plain.pdf"), {TestPage{}});
-    ASSERT_TRUE(QpdfEncrypt(path("plain.pdf"), path("aes128.pdf"), "u", "owner", "128",
-                            {"--use-aes=y"}));
+    ASSERT_TRUE(
+        QpdfEncrypt(path("plain.pdf"), path("aes128.pdf"), "u", "owner", "128", {"--use-aes=y"}));
     EXPECT_EQ(OpenPDF(path("aes128.pdf").c_str(), ""), QUIREL_NEEDS_PASSWORD);
     ExpectOpens(path("aes128.pdf"), "owner");
 }

@@ -1,9 +1,9 @@
 // Colour census, palette choice and pixel mapping of the palette formats.
-#include "Palette.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+
+#include "Palette.h"
 
 using quirel::ColourCensus;
 using quirel::ColourMapper;
@@ -26,11 +26,13 @@ TEST(PaletteTest, AllGreysOfAntiAliasedTextKeepTheirExactValues) {
     std::vector<Rgb> palette = census.palette(256);
     ASSERT_EQ(palette.size(), 256u);
     ColourMapper mapper(palette);
-    for (int v = 0; v < 256; ++v) EXPECT_EQ(palette[mapper.indexOf(&row[size_t(v) * 3])], greys[size_t(v)]);
+    for (int v = 0; v < 256; ++v)
+        EXPECT_EQ(palette[mapper.indexOf(&row[size_t(v) * 3])], greys[size_t(v)]);
 }
 
 TEST(PaletteTest, FewColoursGiveASmallPalette) {
-    const std::vector<uint8_t> row = Row({{255, 255, 255}, {255, 255, 255}, {200, 10, 10}, {255, 255, 255}});
+    const std::vector<uint8_t> row =
+        Row({{255, 255, 255}, {255, 255, 255}, {200, 10, 10}, {255, 255, 255}});
     ColourCensus census;
     census.addRows(row.data(), 0, 4, 1);
     EXPECT_EQ(census.palette(256).size(), 2u);
@@ -63,7 +65,8 @@ TEST(PaletteTest, ManyColoursAreReducedToNearbyPaletteEntries) {
 TEST(PaletteTest, DominantColourSurvivesReductionExactly) {
     // Mostly white with a spread of rare colours: white must map to pure white.
     std::vector<Rgb> pixels(20000, Rgb{255, 255, 255});
-    for (int i = 0; i < 3000; ++i) pixels.push_back({uint8_t(i % 251), uint8_t(i * 7 % 253), uint8_t(i * 13 % 241)});
+    for (int i = 0; i < 3000; ++i)
+        pixels.push_back({uint8_t(i % 251), uint8_t(i * 7 % 253), uint8_t(i * 13 % 241)});
     const std::vector<uint8_t> row = Row(pixels);
     ColourCensus census;
     census.addRows(row.data(), 0, int(pixels.size()), 1);

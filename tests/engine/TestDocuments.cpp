@@ -1,11 +1,11 @@
 #include "TestDocuments.h"
 
+#include <FreeImage.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
-
-#include <FreeImage.h>
 
 extern "C" {
 #include <mupdf/fitz.h>
@@ -19,7 +19,7 @@ void Quiet(void*, const char*) {}
 
 // One MuPDF context for the length of one helper call.
 class Context {
-public:
+  public:
     Context() : ctx_(fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT)) {
         if (!ctx_) throw std::runtime_error("no MuPDF context");
         fz_set_warning_callback(ctx_, Quiet, nullptr);
@@ -28,7 +28,7 @@ public:
     ~Context() { fz_drop_context(ctx_); }
     operator fz_context*() const { return ctx_; }
 
-private:
+  private:
     fz_context* ctx_;
 };
 
@@ -38,26 +38,29 @@ pdf_obj* FontResources(fz_context* ctx, pdf_document* doc) {
     fz_try(ctx) {
         resources = pdf_new_dict(ctx, doc, 1);
         pdf_obj* fonts = pdf_dict_put_dict(ctx, resources, PDF_NAME(Font), 1);
-        pdf_dict_puts_drop(ctx, fonts, "F1", pdf_add_simple_font(ctx, doc, font, PDF_SIMPLE_ENCODING_LATIN));
+        pdf_dict_puts_drop(ctx, fonts, "F1",
+                           pdf_add_simple_font(ctx, doc, font, PDF_SIMPLE_ENCODING_LATIN));
     }
     fz_always(ctx) fz_drop_font(ctx, font);
     fz_catch(ctx) fz_rethrow(ctx);
     return resources;
 }
 
-void AddPage(fz_context* ctx, pdf_document* doc, pdf_obj* resources, const TestPage& spec) {
+void AddPage(fz_context* ctx, pdf_document* doc, pdf_obj* resources, const TestPage& layout) {
     fz_buffer* contents = nullptr;
     pdf_obj* page = nullptr;
     fz_var(contents);
     fz_var(page);
     fz_try(ctx) {
         contents = fz_new_buffer_from_copied_data(
-            ctx, reinterpret_cast<const unsigned char*>(spec.content.data()), spec.content.size());
-        page = pdf_add_page(ctx, doc, fz_make_rect(0, 0, spec.width, spec.height), spec.rotate,
-                            resources, contents);
-        if (spec.cropLeft)
+            ctx, reinterpret_cast<const unsigned char*>(layout.content.data()),
+            layout.content.size());
+        page = pdf_add_page(ctx, doc, fz_make_rect(0, 0, layout.width, layout.height),
+                            layout.rotate, resources, contents);
+        if (layout.cropLeft)
             pdf_dict_put_rect(ctx, page, PDF_NAME(CropBox),
-                              fz_make_rect(*spec.cropLeft, *spec.cropBottom, *spec.cropRight, *spec.cropTop));
+                              fz_make_rect(*layout.cropLeft, *layout.cropBottom, *layout.cropRight,
+                                           *layout.cropTop));
         pdf_insert_page(ctx, doc, -1, page);
     }
     fz_always(ctx) {
@@ -151,7 +154,8 @@ DecodedImage Decode(const std::filesystem::path& path) {
 bool QpdfEncrypt(const std::filesystem::path& in, const std::filesystem::path& out,
                  const std::string& user, const std::string& owner, const std::string& bits,
                  const std::vector<std::string>& extra) {
-    std::string command = "qpdf --allow-weak-crypto --encrypt '" + user + "' '" + owner + "' " + bits;
+    std::string command =
+        "qpdf --allow-weak-crypto --encrypt '" + user + "' '" + owner + "' " + bits;
     for (const std::string& option : extra) command += " " + option;
     command += " -- '" + in.string() + "' '" + out.string() + "' >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
