@@ -100,17 +100,18 @@ class ExportRun {
         }
     }
 
-    // A page file that could not be completed is removed again: it is ours, and half a page
-    // would pass for a whole one.
+    // A page file that could not be completed is removed again when this export created it:
+    // half a page would pass for a whole one. A file that was there before stays.
     void writePage(PageRenderer& renderer, const std::string& path) {
+        std::error_code error;
+        const bool existed = std::filesystem::exists(std::filesystem::symlink_status(path, error));
         auto encoder = request_.format->newEncoder(path, renderer.geometry());
         try {
             renderer.render(*encoder);
             encoder->finish();
         } catch (...) {
             encoder.reset();
-            std::error_code ignored;
-            std::filesystem::remove(path, ignored);
+            if (!existed) std::filesystem::remove(path, error);
             throw;
         }
     }

@@ -283,6 +283,15 @@ TEST_F(ExportTest, PageFileNameTakenByAFolderGivesWriteError) {
     EXPECT_TRUE(std::filesystem::exists(path("out/0001.png/inside")));
 }
 
+TEST_F(ExportTest, FullDiskGivesWriteErrorAndKeepsFilesTheExportDidNotCreate) {
+    openNumbered(1);
+    std::filesystem::create_directories(path("out"));
+    std::filesystem::create_symlink("/dev/full", path("out/0001.png"));
+    EXPECT_EQ(exportImages(QUIREL_PNG, 72, 1, 1), QUIREL_WRITE_ERROR);
+    EXPECT_TRUE(std::filesystem::is_symlink(path("out/0001.png")));
+    EXPECT_TRUE(progressLog.calls.empty());
+}
+
 TEST_F(ExportTest, BadArgumentsAndUnknownHandlesWriteNothing) {
     openNumbered(1);
     EXPECT_EQ(ExportIMG(987654, path("out").c_str(), "", QUIREL_PNG, 72, 24, 1, 1, nullptr),
