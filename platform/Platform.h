@@ -109,8 +109,10 @@ std::vector<std::string> ResolveCommandLine(std::string_view commandLine);
 // A hidden child process whose standard output and standard error go into one pipe.
 class ChildProcess {
 public:
-    // Starts the command line; nothing when it cannot be started (error() tells why).
-    static std::unique_ptr<ChildProcess> Start(std::string_view commandLine, std::string* error);
+    // Starts the command line; nothing when it cannot be started (error() tells why; when the
+    // pipe could not be made, pipeError gets the system's error number).
+    static std::unique_ptr<ChildProcess> Start(std::string_view commandLine, std::string* error,
+                                               int* pipeError = nullptr);
     ~ChildProcess();  // closes the pipe; does not end the child
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -246,7 +247,7 @@ bool LaunchDetached(std::string_view commandLine) {
 }
 
 std::unique_ptr<ChildProcess> ChildProcess::Start(std::string_view commandLine,
-                                                  std::string* error) {
+                                                  std::string* error, int* pipeError) {
     auto fail = [&](const std::string& why) {
         if (error != nullptr) *error = why;
         return nullptr;
@@ -254,7 +255,10 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(std::string_view commandLine,
     std::vector<std::string> arguments = ResolveCommandLine(commandLine);
     if (arguments.empty()) return fail("program not found");
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return fail("cannot create a pipe");
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        if (pipeError != nullptr) *pipeError = errno;
+        return fail("cannot create a pipe");
+    }
     SpawnSettings settings;
     posix_spawn_file_actions_adddup2(&settings.actions, fds[1], 1);
     posix_spawn_file_actions_adddup2(&settings.actions, fds[1], 2);
