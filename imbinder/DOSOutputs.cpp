@@ -32,10 +32,14 @@ std::string DOSOutputs::ExecuteCommand(const std::string& commandLine) {
         ShowFailure("Command Line empty");
         return {};
     }
+    int pipeError = 0;
     std::unique_ptr<platform::ChildProcess> child =
-        platform::ChildProcess::Start(commandLine_, nullptr);
+        platform::ChildProcess::Start(commandLine_, nullptr, &pipeError);
     if (!child) {
-        if (failedStarts_++ == 0) ShowFailure("File or command not found");
+        if (failedStarts_++ == 0) {
+            ShowFailure(pipeError != 0 ? "CreatePipe failed. Error: " + std::to_string(pipeError)
+                                       : "File or command not found");
+        }
         return {};
     }
 

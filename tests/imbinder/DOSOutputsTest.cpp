@@ -3,7 +3,9 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -117,6 +119,34 @@ TEST_F(DOSOutputsTest, MissingProgramIsReportedOnlyForTheFirstFailureSinceAReset
     EXPECT_EQ(runner_.FailedStarts(), 0);
     runner_.ExecuteCommand(missing);
     EXPECT_EQ(desktop_.messages().size(), 2u);
+}
+
+TEST_F(DOSOutputsTest, PipeThatCannotBeMadeIsReportedWithTheSystemsErrorNumber) {
+    // A failed start first, so that the message path has run once before no handle is left
+    // (the undefined-behaviour checker needs one to check a call it has not seen yet).
+    runner_.ExecuteCommand("C:\\nowhere\\missing.exe");
+    runner_.ResetFailedStarts();
+    // Every file handle of the process in use, so not even a pipe can be made.
+    std::vector<std::FILE*> handles;
+    while (handles.size() < 200000) {
+        std::FILE* handle = std::fopen("/dev/null", "r");
+        if (!handle) break;
+        handles.push_back(handle);
+    }
+    const bool exhausted = handles.size() < 200000;
+    if (exhausted && !handles.empty()) {  // one handle free is still not enough for a pipe
+        std::fclose(handles.back());
+        handles.pop_back();
+    }
+    const std::string result = exhausted ? runner_.ExecuteCommand(ChildTool("write 3")) : "";
+    for (std::FILE* handle : handles) std::fclose(handle);
+    if (!exhausted) GTEST_SKIP() << "the process may open too many files to use them all";
+
+    EXPECT_EQ(result, "");
+    ASSERT_EQ(desktop_.messages().size(), 2u);
+    EXPECT_EQ(desktop_.messages()[1].text, "CreatePipe failed. Error: " + std::to_string(EMFILE));
+    EXPECT_EQ(desktop_.messages()[1].icon, platform::MessageIcon::Critical);
+    EXPECT_EQ(commandsOver_, 0);
 }
 
 TEST_F(DOSOutputsTest, ProgramFolderWithASpaceRunsUnquoted) {
