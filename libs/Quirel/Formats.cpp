@@ -8,7 +8,9 @@ namespace {
 
 // Beyond a million pixels a side even one row of a band gets unreasonable.
 constexpr int64_t kAnySide = 1 << 20;
-constexpr uint64_t kAnySize = UINT64_MAX;
+// Four thousand million pixels (16 GiB counted at 4 bytes a pixel) would take hours; an A0
+// page at 1000 DPI has 1.5 thousand million.
+constexpr uint64_t kAnySize = uint64_t{16} << 30;
 // BMP and classic TIFF hold offsets and sizes in 32 bits.
 constexpr uint64_t kFourGigabytes = 0xFFFFFFFFull - 0x10000;
 

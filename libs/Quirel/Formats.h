@@ -15,7 +15,7 @@ struct ImageFormat {
     const char* extension;
     std::unique_ptr<PageEncoder> (*newEncoder)(const std::string& path, const PageGeometry& page);
     int64_t maxSide;       // pixels, either side
-    uint64_t maxRawBytes;  // width * height * 3, where the file format has a 32-bit size
+    uint64_t maxRawBytes;  // bound on width * 4 * height, the size fields of the file
 };
 
 // Null for an unknown code.

@@ -34,7 +34,7 @@ enum {
     QUIREL_BAD_ARGUMENT = -2,   /* unknown format, resolution below 1, missing folder text */
     QUIREL_FOLDER_ERROR = -3,   /* the folder is missing and cannot be created */
     QUIREL_WRITE_ERROR = -4,    /* a file could not be created or written (disk full) */
-    QUIREL_PAGE_TOO_LARGE = -5, /* the page at this resolution exceeds the format's limit */
+    QUIREL_PAGE_TOO_LARGE = -5, /* over the format's limit, or over 4000 million pixels */
     QUIREL_RENDER_ERROR = -6    /* the page could not be loaded or rendered */
 };
 

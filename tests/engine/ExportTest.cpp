@@ -312,6 +312,8 @@ TEST_F(ExportTest, PageBeyondTheFormatLimitIsRefused) {
     open({huge});
     EXPECT_EQ(exportImages(QUIREL_GIF, 400, 1, 1), QUIREL_PAGE_TOO_LARGE);
     EXPECT_EQ(exportImages(QUIREL_JPEG, 400, 1, 1), QUIREL_PAGE_TOO_LARGE);
+    EXPECT_EQ(exportImages(QUIREL_BMP, 300, 1, 1), QUIREL_PAGE_TOO_LARGE);   // over 4 GB
+    EXPECT_EQ(exportImages(QUIREL_PNG, 1000, 1, 1), QUIREL_PAGE_TOO_LARGE);  // 40000 Mpixels
     EXPECT_TRUE(FileNames(path("out")).empty());
 }
 
