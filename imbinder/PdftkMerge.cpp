@@ -1,5 +1,7 @@
 #include "PdftkMerge.h"
 
+#include <cstdint>
+
 #include "DOSOutputs.h"
 #include "InfoFile.h"
 #include "platform/Platform.h"
@@ -7,7 +9,15 @@
 namespace imbinder {
 namespace {
 
+constexpr const char* kPdftkProcessName = "pdftk.exe";
+
 std::string PdftkProgram() { return platform::ProgramFolder() + "\\pdftk.exe"; }
+
+void RunPdftk(DOSOutputs& runner, const std::string& commandLine) {
+    WatchProcessName = kPdftkProcessName;
+    runner.SetCommandLine(commandLine);
+    runner.ExecuteCommand();
+}
 
 }  // namespace
 
@@ -26,12 +36,6 @@ std::string InformationCommandLine(int n) {
 }
 
 int ProgressPercent(int i, int n) { return static_cast<int>(int64_t{i} * 100 / (n - 1)); }
-
-void RunPdftk(DOSOutputs& runner, const std::string& commandLine) {
-    WatchProcessName = kPdftkProcessName;
-    runner.SetCommandLine(commandLine);
-    runner.ExecuteCommand();
-}
 
 void ChainPageFiles(DOSOutputs& runner, int n, const std::function<void(int percent)>& onStep) {
     platform::CopyFile(PageFilePath(0), ChainFilePath(1), false);

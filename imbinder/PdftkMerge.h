@@ -1,6 +1,6 @@
 // The pdftk runs of a build: the page files are chained into one document, one page file per
 // run, and a last run gives it the document information. Every run goes through the window's
-// command runner and is over before the next begins.
+// command runner, watching the name "pdftk.exe", and is over before the next begins.
 #pragma once
 
 #include <functional>
@@ -10,7 +10,6 @@ namespace imbinder {
 
 class DOSOutputs;
 
-inline constexpr const char* kPdftkProcessName = "pdftk.exe";
 inline constexpr const char* kMergedFilePath = "c:\\tmp\\tmpx.pdf";
 
 // "c:\jpgtmp\" + i + ".pdf": the one-page document of image i (from 0).
@@ -25,9 +24,6 @@ std::string InformationCommandLine(int n);
 
 // The integer part of i / (n - 1) * 100, computed exactly (n > 1).
 int ProgressPercent(int i, int n);
-
-// Runs one pdftk command line and returns when it is over.
-void RunPdftk(DOSOutputs& runner, const std::string& commandLine);
 
 // Chains the page files 0 to n - 1 into chain file n: page file 0 is copied to chain file 1,
 // then each run adds one page and removes the chain file it read. After each run onStep gets

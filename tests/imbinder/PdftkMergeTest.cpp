@@ -83,6 +83,13 @@ TEST_F(PdftkMergeTest, CommandLinesAreTheToolsOwn) {
                   "dont_ask");
 }
 
+TEST(ProgressPercentTest, IsTheExactIntegerPartOfTheShareDone) {
+    EXPECT_EQ(imbinder::ProgressPercent(1, 4), 33);
+    EXPECT_EQ(imbinder::ProgressPercent(2, 4), 66);
+    EXPECT_EQ(imbinder::ProgressPercent(29, 51), 58) << "0.58 * 100 in floating point is 57.99...";
+    EXPECT_EQ(imbinder::ProgressPercent(50, 51), 100);
+}
+
 TEST_F(PdftkMergeTest, OnePageNeedsNoConcatenation) {
     WritePageFiles(1);
     ASSERT_TRUE(imbinder::WriteInfoFile(imbinder::kInfoFilePath, {"One", "", "", "", ""}));
