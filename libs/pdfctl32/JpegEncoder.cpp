@@ -26,6 +26,23 @@ FREE_IMAGE_FORMAT DetectFormat(const std::string& path) {
     return format;
 }
 
+// Many programs write 32-bit BMP files with the fourth byte always zero, meaning no
+// transparency at all; taken as alpha it would blank the whole page, so an alpha channel that
+// is zero everywhere counts as absent.
+bool HasAlpha(FIBITMAP* bitmap) {
+    if (!FreeImage_IsTransparent(bitmap)) return false;
+    if (FreeImage_GetBPP(bitmap) != 32) return true;
+    const unsigned width = FreeImage_GetWidth(bitmap);
+    const unsigned height = FreeImage_GetHeight(bitmap);
+    for (unsigned y = 0; y < height; ++y) {
+        const BYTE* line = FreeImage_GetScanLine(bitmap, static_cast<int>(y));
+        for (unsigned x = 0; x < width; ++x) {
+            if (line[4 * x + FI_RGBA_ALPHA] != 0) return true;
+        }
+    }
+    return false;
+}
+
 // Brings any decoded bitmap to one of the two layouts the JPEG encoder takes.
 Bitmap ToJpegLayout(Bitmap bitmap) {
     switch (FreeImage_GetImageType(bitmap.get())) {
@@ -41,7 +58,7 @@ Bitmap ToJpegLayout(Bitmap bitmap) {
         default:  // one-channel samples of 16 bits and more, floats, complex numbers
             return Bitmap(FreeImage_ConvertToStandardType(bitmap.get(), TRUE));
     }
-    if (FreeImage_IsTransparent(bitmap.get())) {
+    if (HasAlpha(bitmap.get())) {
         RGBQUAD white = {255, 255, 255, 0};
         return Bitmap(FreeImage_Composite(bitmap.get(), FALSE, &white, nullptr));
     }

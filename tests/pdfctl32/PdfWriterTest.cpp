@@ -146,6 +146,44 @@ TEST_F(PdfWriterTest, TransparentPixelsLieOnWhite) {
         << "half-covered red becomes pink";
 }
 
+// A 32-bit BMP file of one colour, written byte by byte (Qt writes only 24-bit ones).
+std::string Bmp32(int width, int height, uint8_t blue, uint8_t green, uint8_t red, uint8_t alpha) {
+    auto put32 = [](std::string& out, uint32_t value) {
+        for (int i = 0; i < 4; ++i) out += static_cast<char>(value >> (8 * i));
+    };
+    const uint32_t pixelBytes = static_cast<uint32_t>(width * height * 4);
+    std::string bmp = "BM";
+    put32(bmp, 54 + pixelBytes);
+    put32(bmp, 0);
+    put32(bmp, 54);
+    put32(bmp, 40);
+    put32(bmp, static_cast<uint32_t>(width));
+    put32(bmp, static_cast<uint32_t>(height));
+    put32(bmp, 1 | (32 << 16));                 // one plane, 32 bits a pixel
+    for (int i = 0; i < 6; ++i) put32(bmp, 0);  // uncompressed, default sizes and colours
+    for (uint32_t i = 0; i < pixelBytes / 4; ++i) {
+        bmp += {static_cast<char>(blue), static_cast<char>(green), static_cast<char>(red),
+                static_cast<char>(alpha)};
+    }
+    return bmp;
+}
+
+TEST_F(PdfWriterTest, ThirtyTwoBitBmpWithAnEmptyFourthByteKeepsItsColours) {
+    auto render = [&](uint8_t alpha, const char* name) {
+        const std::string path = PathOf(name);
+        QFile file(QString::fromStdString(path));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromStdString(Bmp32(40, 40, 0, 0, 200, alpha)));
+        file.close();
+        const std::string pdf = path + ".pdf";
+        EXPECT_EQ(WritePage(path, pdf, 106, 106, 100), 0) << LastError();
+        return readback::RenderFirstPage(pdf, 72).pixelColor(5, 5);
+    };
+    EXPECT_TRUE(Near(render(0, "noalpha.bmp"), QColor(200, 0, 0)));
+    EXPECT_TRUE(Near(render(128, "halfalpha.bmp"), QColor(227, 127, 127)))
+        << "a real alpha channel still lays the image on white";
+}
+
 TEST_F(PdfWriterTest, GreyAndPaletteImagesKeepTheirColours) {
     QImage grey = Filled(64, 64, Qt::black, QImage::Format_Grayscale8);
     grey.fill(QColor(100, 100, 100));
