@@ -16,6 +16,20 @@ constexpr int kDeflateStrategy = Z_DEFAULT_STRATEGY;
 constexpr uint8_t kFilterUp = 2;
 constexpr size_t kChunkBytes = 256 * 1024;
 
+// out = current - above, byte by byte modulo 256, eight bytes at a time.
+void SubtractRow(const uint8_t* current, const uint8_t* above, uint8_t* out, size_t size) {
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t a, b;
+        std::memcpy(&a, current + i, 8);
+        std::memcpy(&b, above + i, 8);
+        const uint64_t difference = ((a | kHigh) - (b & ~kHigh)) ^ ((a ^ ~b) & kHigh);
+        std::memcpy(out + i, &difference, 8);
+    }
+    for (; i < size; ++i) out[i] = static_cast<uint8_t>(current[i] - above[i]);
+}
+
 void PutBe32(uint8_t* at, uint32_t value) {
     at[0] = static_cast<uint8_t>(value >> 24);
     at[1] = static_cast<uint8_t>(value >> 16);
@@ -56,13 +70,13 @@ class PngEncoder : public PageEncoder {
     }
 
     void writeRows(const uint8_t* rgb, std::ptrdiff_t stride, int rows) override {
-        for (int row = 0; row < rows; ++row, rgb += stride) {
-            uint8_t* out = filtered_.data() + 1;
-            for (size_t i = 0; i < rowBytes_; ++i)
-                out[i] = static_cast<uint8_t>(rgb[i] - previous_[i]);
-            std::memcpy(previous_.data(), rgb, rowBytes_);
+        const uint8_t* above = previous_.data();
+        for (int row = 0; row < rows; ++row, above = rgb, rgb += stride) {
+            SubtractRow(rgb, above, filtered_.data() + 1, rowBytes_);
             compress(filtered_.data(), filtered_.size(), Z_NO_FLUSH);
         }
+        // The band's memory is drawn over next; its last row is the next band's row above.
+        std::memcpy(previous_.data(), above, rowBytes_);
     }
 
     void finish() override {
