@@ -45,6 +45,7 @@ bool HasAlpha(FIBITMAP* bitmap) {
 
 // Brings any decoded bitmap to one of the two layouts the JPEG encoder takes.
 Bitmap ToJpegLayout(Bitmap bitmap) {
+    if (!bitmap) return bitmap;  // a conversion that failed
     switch (FreeImage_GetImageType(bitmap.get())) {
         case FIT_BITMAP:
             break;
