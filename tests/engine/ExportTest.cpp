@@ -154,6 +154,15 @@ TEST_F(ExportTest, FileHeadersDeclareTheDepthOfEachFormat) {
     EXPECT_EQ(head("gif/0001.gif").substr(0, 3), "GIF");
 }
 
+TEST_F(ExportTest, TiffTakesSeparateHorizontalAndVerticalResolutions) {
+    openNumbered(1);
+    ASSERT_EQ(ExportTIF(handle_, path("out").c_str(), "", 72, 144, 1, 1, nullptr, 1, 0), 1);
+    const DecodedImage image = Decode(path("out/0001.tif"));
+    EXPECT_EQ(image.width, 595);
+    EXPECT_EQ(image.height, 1684);
+    EXPECT_EQ(image.darkRunFromLeft(10), 40);
+}
+
 TEST_F(ExportTest, FilesAreNumberedInExportOrderFrom0001) {
     openNumbered(4);
     ASSERT_EQ(exportImages(QUIREL_PNG, 72, 2, 4), 3);
