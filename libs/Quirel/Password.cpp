@@ -1,9 +1,11 @@
 #include "Password.h"
 
+#include <unicode/ucnv.h>
 #include <unicode/usprep.h>
 #include <unicode/ustring.h>
 
 #include <algorithm>
+#include <clocale>
 #include <memory>
 
 extern "C" {
@@ -30,6 +32,60 @@ std::string DocEncodingToUtf8(std::string_view bytes) {
     return out;
 }
 
+std::u16string Utf8ToUtf16(const std::string& utf8, UErrorCode& status) {
+    std::u16string wide(utf8.size() + 1, u'\0');
+    int32_t length = 0;
+    u_strFromUTF8(wide.data(), static_cast<int32_t>(wide.size()), &length, utf8.data(),
+                  static_cast<int32_t>(utf8.size()), &status);
+    wide.resize(U_SUCCESS(status) ? static_cast<size_t>(length) : 0);
+    return wide;
+}
+
+std::string Utf16ToUtf8(const std::u16string& wide, UErrorCode& status) {
+    std::string utf8(wide.size() * 3 + 1, '\0');
+    int32_t length = 0;
+    u_strToUTF8(utf8.data(), static_cast<int32_t>(utf8.size()), &length, wide.data(),
+                static_cast<int32_t>(wide.size()), &status);
+    utf8.resize(U_SUCCESS(status) ? static_cast<size_t>(length) : 0);
+    return utf8;
+}
+
+struct ConverterCloser {
+    void operator()(UConverter* converter) const { ucnv_close(converter); }
+};
+
+// The code set of the C library's locale, which is the system code page the caller's texts
+// come in: "GBK" for zh_CN.GBK, "cp936" for Windows' "Chinese_China.936"; empty for none.
+std::string LocaleCodeSet() {
+    const char* locale = std::setlocale(LC_CTYPE, nullptr);
+    const std::string_view name = locale ? locale : "";
+    const size_t dot = name.find('.');
+    if (dot == std::string_view::npos) return {};
+    std::string codeSet(name.substr(dot + 1, name.find('@', dot) - dot - 1));
+    const bool numbered =
+        !codeSet.empty() &&
+        std::all_of(codeSet.begin(), codeSet.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return numbered ? "cp" + codeSet : codeSet;
+}
+
+// The typed bytes read in the system code page; empty when they are not text in it.
+std::string SystemCodePageToUtf8(std::string_view bytes) {
+    const std::string codeSet = LocaleCodeSet();
+    if (codeSet.empty()) return {};
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UConverter, ConverterCloser> converter(ucnv_open(codeSet.c_str(), &status));
+    if (U_FAILURE(status)) return {};
+    ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                        &status);
+    std::u16string wide(bytes.size() * 2 + 1, u'\0');
+    const int32_t length =
+        ucnv_toUChars(converter.get(), wide.data(), static_cast<int32_t>(wide.size()), bytes.data(),
+                      static_cast<int32_t>(bytes.size()), &status);
+    if (U_FAILURE(status)) return {};
+    wide.resize(static_cast<size_t>(length));
+    return Utf16ToUtf8(wide, status);
+}
+
 struct ProfileCloser {
     void operator()(UStringPrepProfile* profile) const { usprep_close(profile); }
 };
@@ -39,22 +95,15 @@ std::string SaslPrep(const std::string& utf8) {
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<UStringPrepProfile, ProfileCloser> profile(
         usprep_openByType(USPREP_RFC4013_SASLPREP, &status));
+    const std::u16string wide = Utf8ToUtf16(utf8, status);
     if (U_FAILURE(status)) return {};
-    std::u16string wide(utf8.size() + 1, u'\0');
-    int32_t wideLength = 0;
-    u_strFromUTF8(wide.data(), static_cast<int32_t>(wide.size()), &wideLength, utf8.data(),
-                  static_cast<int32_t>(utf8.size()), &status);
     std::u16string prepared(wide.size() * 4 + 16, u'\0');
-    const int32_t preparedLength = usprep_prepare(
-        profile.get(), wide.data(), wideLength, prepared.data(),
+    const int32_t length = usprep_prepare(
+        profile.get(), wide.data(), static_cast<int32_t>(wide.size()), prepared.data(),
         static_cast<int32_t>(prepared.size()), USPREP_ALLOW_UNASSIGNED, nullptr, &status);
-    std::string out(static_cast<size_t>(preparedLength) * 3 + 1, '\0');
-    int32_t outLength = 0;
-    u_strToUTF8(out.data(), static_cast<int32_t>(out.size()), &outLength, prepared.data(),
-                preparedLength, &status);
     if (U_FAILURE(status)) return {};
-    out.resize(static_cast<size_t>(outLength));
-    return out;
+    prepared.resize(static_cast<size_t>(length));
+    return Utf16ToUtf8(prepared, status);
 }
 
 void AddUnique(std::vector<std::string>& list, std::string candidate) {
@@ -82,11 +131,17 @@ bool IsValidUtf8(std::string_view text) {
 }  // namespace
 
 std::vector<std::string> PasswordCandidates(std::string_view typed) {
+    std::vector<std::string> readings;
+    if (IsValidUtf8(typed)) readings.emplace_back(typed);
+    if (std::string converted = SystemCodePageToUtf8(typed); !converted.empty())
+        AddUnique(readings, std::move(converted));
+    if (!IsValidUtf8(typed)) AddUnique(readings, Latin1ToUtf8(typed));
     std::vector<std::string> candidates;
-    std::string text = IsValidUtf8(typed) ? std::string(typed) : Latin1ToUtf8(typed);
-    std::string prepared = SaslPrep(text);
-    AddUnique(candidates, std::move(text));
-    if (!prepared.empty()) AddUnique(candidates, std::move(prepared));
+    for (const std::string& reading : readings) {
+        AddUnique(candidates, reading);
+        if (std::string prepared = SaslPrep(reading); !prepared.empty())
+            AddUnique(candidates, std::move(prepared));
+    }
     AddUnique(candidates, DocEncodingToUtf8(typed));
     return candidates;
 }

@@ -1,4 +1,6 @@
 // Opening, counting and closing documents, encrypted ones included.
+#include <clocale>
+#include <cstdlib>
 #include <fstream>
 
 #include "EngineFixture.h"
@@ -134,6 +136,24 @@ TEST_F(OpenDocumentTest, Revision6PasswordIsSaslPrepNormalised) {
     ExpectOpens(path("r6.pdf"), "\xEF\xAC\x81le\xC2\xA0x");
     ExpectOpens(path("r6.pdf"), "file x");
     EXPECT_EQ(OpenPDF(path("r6.pdf").c_str(), "filex"), QUIREL_WRONG_PASSWORD);
+}
+
+TEST_F(OpenDocumentTest, PasswordTypedInTheLocalesChineseCodePageOpensAes256Document) {
+    WritePdf(path("plain.pdf"), {TestPage{}});
+    // AES-256 keeps the password as UTF-8; the caller's texts come in the locale's GBK.
+    ASSERT_TRUE(
+        QpdfEncrypt(path("plain.pdf"), path("r6.pdf"), "\xE5\xAF\x86\xE7\xA0\x81", "o", "256"));
+    std::filesystem::create_directories(path("locales"));
+    const std::string command =
+        "localedef -i zh_CN -f GBK '" + path("locales/zh_CN.GBK").string() + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string hostLocale = std::setlocale(LC_CTYPE, nullptr);
+    setenv("LOCPATH", path("locales").c_str(), 1);
+    ASSERT_NE(std::setlocale(LC_CTYPE, "zh_CN.GBK"), nullptr);
+    ExpectOpens(path("r6.pdf"), "\xC3\xDC\xC2\xEB");
+    std::setlocale(LC_CTYPE, hostLocale.c_str());
+    unsetenv("LOCPATH");
+    ExpectOpens(path("r6.pdf"), "\xE5\xAF\x86\xE7\xA0\x81");
 }
 
 }  // namespace
