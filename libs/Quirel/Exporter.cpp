@@ -16,8 +16,8 @@
 namespace quirel {
 namespace {
 
-// Every worker holds a document and a band; more than this gains nothing on the machines
-// we serve and costs memory.
+// Every worker holds a document with its cache (32 MB), a band (8 MB) and the encoder's
+// buffers: four of them stay within 256 MB whatever the page size.
 constexpr unsigned kMaxWorkers = 4;
 constexpr int32_t kPending = INT32_MIN;
 

@@ -7,7 +7,7 @@ namespace {
 
 // The cache of decoded fonts and images per context; with one context per worker this keeps
 // the engine's resident size bounded whatever the document.
-constexpr size_t kStoreBytes = 48u << 20;
+constexpr size_t kStoreBytes = 32u << 20;
 
 // The engine prints nothing: MuPDF's warnings and errors reach the caller as results.
 void Quiet(void*, const char*) {}

@@ -7,7 +7,7 @@ namespace quirel {
 namespace {
 
 // One band of RGB pixels per worker; an A4 page at 150 DPI fits in one.
-constexpr int64_t kBandBytes = 16 << 20;
+constexpr int64_t kBandBytes = 8 << 20;
 constexpr double kLargestSide = 1 << 30;
 
 fz_display_list* RecordPage(fz_context* ctx, fz_document* doc, int index, fz_rect& bounds) {
