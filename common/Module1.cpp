@@ -40,10 +40,11 @@ void DeleteFolderTree(std::string_view folder) {
         platform::DeleteFile(folder);  // the link goes, never what it points at
         return;
     }
+    // Made writable first: on the host a read-only folder would also protect its contents.
+    platform::SetAttributesNormal(folder);
     std::set<std::string> triedSubfolders;
     while (DeleteEntries(folder, triedSubfolders) == Pass::SubfolderDone) {
     }
-    platform::SetAttributesNormal(folder);
     platform::RemoveFolder(folder);
 }
 

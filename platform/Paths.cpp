@@ -111,9 +111,11 @@ std::string ToHostPath(std::string_view windowsPath) {
 }
 
 std::string ToWindowsPath(std::string_view hostPath) {
-    std::filesystem::path absolute =
-        std::filesystem::absolute(std::filesystem::path(hostPath)).lexically_normal();
-    std::string host = absolute.string();
+    if (hostPath.empty()) return {};
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(hostPath), error);
+    if (error) return {};
+    std::string host = absolute.lexically_normal().string();
     bool trailing = host.size() > 1 && host.back() == '/';
     host = StripTrailingSeparators(host);
 

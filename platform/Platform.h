@@ -24,7 +24,8 @@ std::string CDriveRoot();
 // Windows-form path to host path: "C:\a\b" lies under the C drive root, "Z:\x" is "/x".
 // Both separators are accepted; a path without a drive is taken relative, separators mapped.
 std::string ToHostPath(std::string_view windowsPath);
-// Host path to Windows form: under the C drive root it is "C:\...", anything else "Z:\...".
+// Host path to Windows form: under the C drive root it is "C:\...", anything else "Z:\...";
+// an empty text for an empty path or one that cannot be made absolute.
 std::string ToWindowsPath(std::string_view hostPath);
 // The folder of the running program in Windows form, without a trailing backslash.
 std::string ProgramFolder();
@@ -113,7 +114,7 @@ public:
     // pipe could not be made, pipeError gets the system's error number).
     static std::unique_ptr<ChildProcess> Start(std::string_view commandLine, std::string* error,
                                                int* pipeError = nullptr);
-    ~ChildProcess();  // closes the pipe; does not end the child
+    ~ChildProcess();  // closes the pipe; does not end the child, which is reaped later
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 

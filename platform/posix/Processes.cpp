@@ -230,7 +230,8 @@ std::vector<std::string> ResolveCommandLine(std::string_view commandLine) {
     arguments.erase(arguments.begin() + 1, arguments.begin() + static_cast<ptrdiff_t>(words));
     arguments[0] = program;
     for (size_t i = 1; i < arguments.size(); ++i) {
-        if (IsDrivePath(arguments[i])) arguments[i] = ToHostPath(arguments[i]);
+        std::string host = IsDrivePath(arguments[i]) ? ToHostPath(arguments[i]) : std::string();
+        if (!host.empty()) arguments[i] = host;  // a drive that does not exist stays as typed
     }
     return arguments;
 }
@@ -275,7 +276,11 @@ ChildProcess::ChildProcess(int64_t id, int readFd) : id_(id), readFd_(readFd) {}
 
 ChildProcess::~ChildProcess() {
     close(readFd_);
-    IsAlive();  // reaps the child if it has ended
+    if (IsAlive()) {
+        // Still running: reaped by a later process call once it ends, never left a zombie.
+        std::lock_guard lock(gDetachedMutex);
+        gDetached.push_back(static_cast<pid_t>(id_));
+    }
 }
 
 int64_t ChildProcess::id() const { return id_; }
@@ -288,7 +293,7 @@ size_t ChildProcess::BytesWaiting() const {
 
 std::optional<std::string> ChildProcess::Read(size_t maxBytes) {
     pollfd ready{readFd_, POLLIN, 0};
-    if (poll(&ready, 1, 0) == 0) return std::string();  // nothing yet, writers still there
+    if (poll(&ready, 1, 0) <= 0) return std::string();  // nothing yet, writers still there
     std::string chunk(std::max<size_t>(maxBytes, 1), '\0');
     ssize_t got = read(readFd_, chunk.data(), chunk.size());
     if (got <= 0) return std::nullopt;

@@ -17,6 +17,8 @@
 namespace platform {
 namespace {
 
+constexpr int kLongestSoundMilliseconds = 30000;
+
 QString Q(const std::string& utf8) { return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())); }
 std::string S(const QString& text) { return text.toUtf8().toStdString(); }
 
@@ -138,8 +140,16 @@ public:
             QApplication::beep();
             return;
         }
-        // Played to its end, as the caller expects: the sound marks the end of the work.
-        QProcess::execute("aplay", {"-q", Q(host)});
+        // Played to its end, as the caller expects: the sound marks the end of the work. A
+        // sound device held by another program must not freeze the window for ever.
+        QProcess player;
+        player.start("aplay", {"-q", Q(host)});
+        if (!player.waitForStarted()) {
+            QApplication::beep();
+            return;
+        }
+        if (!player.waitForFinished(kLongestSoundMilliseconds)) player.kill();
+        player.waitForFinished();
     }
 
     void Beep() override { QApplication::beep(); }

@@ -1,4 +1,5 @@
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -24,6 +25,30 @@ TEST(DeleteFolderTree, RemovesReadOnlyAndHiddenEntriesAtEveryDepth) {
     root.MakeFolder("tmp/.hiddendir/empty");
     DeleteFolderTree("C:\\tmp");
     EXPECT_FALSE(fs::exists(root.host() + "/tmp"));
+}
+
+// Root may delete inside any folder, so the removal runs as an ordinary user.
+TEST(DeleteFolderTree, ReadOnlyFoldersDoNotProtectTheirContentsFromAnOrdinaryUser) {
+    TempCDrive drive;
+    const auto& root = drive.root();
+    std::string file = root.WriteFile("tmp/sub/a.pdf");
+    chmod(file.c_str(), 0444);
+    chmod((root.host() + "/tmp/sub").c_str(), 0555);
+    chmod((root.host() + "/tmp").c_str(), 0555);
+    constexpr uid_t kNobody = 65534;
+    if (geteuid() == 0) {
+        for (const auto& entry : fs::recursive_directory_iterator(root.host())) {
+            ASSERT_EQ(lchown(entry.path().c_str(), kNobody, kNobody), 0);
+        }
+        ASSERT_EQ(chown(root.host().c_str(), kNobody, kNobody), 0);
+    }
+    EXPECT_EXIT(
+        {
+            if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) std::_Exit(2);
+            DeleteFolderTree("C:\\tmp");
+            std::_Exit(fs::exists(root.host() + "/tmp") ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(DeleteFolderTree, MissingFolderIsHarmless) {

@@ -43,6 +43,8 @@ TEST(Paths, RootlessPathsUseDriveCAndUnknownDrivesMapToNothing) {
     EXPECT_FALSE(platform::CreateFolder("D:\\data"));
 }
 
+TEST(Paths, EmptyHostPathHasNoWindowsForm) { EXPECT_EQ(platform::ToWindowsPath(""), ""); }
+
 TEST(Paths, HostPathUnderADrivePrefixLookalikeIsDriveZ) {
     TempCDrive drive;
     std::string lookalike = drive.root().host() + "x/file";

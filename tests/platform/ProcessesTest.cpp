@@ -77,6 +77,7 @@ TEST(CommandLine, ProgramFolderExeFallsBackToTheSearchPathAndDrivePathsAreTransl
     EXPECT_EQ(resolved[2], drive.root().host() + "/tmp/a.pdf");
     EXPECT_EQ(resolved[3], "output");
     EXPECT_EQ(resolved[4], "/x");
+    EXPECT_EQ(platform::ResolveCommandLine("sh D:\\data")[1], "D:\\data") << "no such drive";
     EXPECT_TRUE(platform::ResolveCommandLine("C:\\no\\such\\tool.exe a").empty());
     EXPECT_TRUE(platform::ResolveCommandLine("no-such-tool-here.exe").empty());
 }
@@ -125,6 +126,22 @@ TEST(ChildProcess, MissingProgramDoesNotStart) {
     EXPECT_FALSE(platform::ChildProcess::Start("C:\\missing.exe", &error));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(platform::ChildProcess::Start("", &error));
+}
+
+TEST(ChildProcess, ChildStillRunningWhenReleasedIsReapedLater) {
+    TempCDrive drive;
+    WriteScript(drive.root(), "brief", "sleep 0.2");
+    int64_t id = 0;
+    {
+        auto child = platform::ChildProcess::Start("C:\\brief", nullptr);
+        ASSERT_TRUE(child);
+        id = child->id();
+    }
+    std::string proc = "/proc/" + std::to_string(id);
+    EXPECT_TRUE(WaitUntil([&] {
+        platform::RunningProcesses();
+        return !std::filesystem::exists(proc);
+    })) << "an ended child must not stay a zombie";
 }
 
 TEST(ChildProcess, EndAllEndsTheWholeGroup) {
