@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -43,8 +44,24 @@ class ExportRun {
             std::min({cores, kMaxWorkers, static_cast<unsigned>(results_.size())});
         activeWorkers_ = static_cast<int>(workers);
         std::vector<std::jthread> threads;
-        threads.emplace_back([this] { work(*document_->pdf); });
-        for (unsigned i = 1; i < workers; ++i) threads.emplace_back([this] { workOnCopy(); });
+        threads.reserve(workers);
+        unsigned started = 0;
+        try {
+            for (; started < workers; ++started) {
+                if (started == 0)
+                    threads.emplace_back([this] { work(*document_->pdf); });
+                else
+                    threads.emplace_back([this] { workOnCopy(); });
+            }
+        } catch (const std::system_error&) {
+            // Out of threads: the workers that run take all pages. When none could start,
+            // the caller's thread does the work itself before it reports.
+            {
+                std::lock_guard lock(mutex_);
+                activeWorkers_ -= static_cast<int>(workers - std::max(started, 1u));
+            }
+            if (started == 0) work(*document_->pdf);
+        }
         return reportInOrder();
     }
 
@@ -101,12 +118,14 @@ class ExportRun {
     }
 
     // A page file that could not be completed is removed again when this export created it:
-    // half a page would pass for a whole one. A file that was there before stays.
+    // half a page would pass for a whole one. A file that was there before stays. An encoder
+    // may fail after it has created its file, so its construction counts as writing.
     void writePage(PageRenderer& renderer, const std::string& path) {
         std::error_code error;
         const bool existed = std::filesystem::exists(std::filesystem::symlink_status(path, error));
-        auto encoder = request_.format->newEncoder(path, renderer.geometry());
+        std::unique_ptr<PageEncoder> encoder;
         try {
+            encoder = request_.format->newEncoder(path, renderer.geometry());
             renderer.render(*encoder);
             encoder->finish();
         } catch (...) {
@@ -116,18 +135,21 @@ class ExportRun {
         }
     }
 
+    // Every page of the range is reported once, in order, whether it was written, failed, or
+    // was never started because a write error stopped the export: done reaches the total.
+    // A page's file keeps its position in the range as its number, so a failed page leaves a
+    // gap. Files that other workers completed after a write error stay and are counted.
     int32_t reportInOrder() {
         int32_t written = 0, firstError = 0;
-        for (size_t ordinal = 0; ordinal < results_.size(); ++ordinal) {
-            const int32_t result = waitFor(ordinal);
-            if (result == kPending) break;
-            if (result < 0) {
-                if (!firstError) firstError = result;
-                continue;
-            }
-            ++written;
+        const int32_t total = static_cast<int32_t>(results_.size());
+        for (int32_t done = 1; done <= total; ++done) {
+            const int32_t result = waitFor(static_cast<size_t>(done - 1));
+            if (result == 1)
+                ++written;
+            else if (!firstError)
+                firstError = result == kPending ? QUIREL_WRITE_ERROR : result;
             if (request_.progress)
-                request_.progress(request_.range.first, request_.range.last, written);
+                request_.progress(request_.range.first, request_.range.last, done);
         }
         return written > 0 || !firstError ? written : firstError;
     }

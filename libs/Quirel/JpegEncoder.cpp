@@ -41,7 +41,11 @@ class JpegEncoder : public PageEncoder {
         info_.err = jpeg_std_error(&errors_.base);
         errors_.base.error_exit = JumpOut;
         errors_.base.output_message = Silent;
-        if (setjmp(errors_.jump)) throw WriteError("jpeg setup");
+        if (setjmp(errors_.jump)) {
+            // The destructor does not run for a constructor that throws.
+            if (created_) jpeg_destroy_compress(&info_);
+            throw WriteError("jpeg setup");
+        }
         jpeg_create_compress(&info_);
         created_ = true;
         jpeg_stdio_dest(&info_, file_.handle());

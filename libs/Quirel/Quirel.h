@@ -17,8 +17,10 @@
 extern "C" {
 #endif
 
-/* Called on the caller's thread after every written page, in page order; done counts the
-   pages written so far (1 .. last - first + 1). The return value is ignored. */
+/* Called on the caller's thread once for every page of the range, in page order, when the
+   page is finished: written, failed, or left out after a write error stopped the export.
+   done counts the pages finished so far (1 .. last - first + 1), so it always reaches the
+   total. The return value is ignored. */
 typedef int32_t(QUIREL_CALL* ExportProgressProc)(int32_t first, int32_t last, int32_t done);
 
 /* Results of OpenPDF below 1. */
@@ -49,7 +51,8 @@ QUIREL_API int32_t QUIREL_CALL OpenPDF(const char* path, const char* password);
 QUIREL_API int32_t QUIREL_CALL GetPageNum(int32_t handle);
 
 /* Writes pages firstPage..lastPage (clamped to the document) as 0001.ext, 0002.ext, ... into
-   folder, creating it when missing. The name text and bitsPerPixel are not used: the format
+   folder, creating it when missing. A file's number is the page's position in the range; a
+   page that fails leaves its number unused. The name text and bitsPerPixel are not used: the format
    decides the depth (24-bit, 8-bit palette for GIF). Returns the number of pages written,
    0 for an empty range, or a negative QUIREL_* code when nothing could be written. */
 QUIREL_API int32_t QUIREL_CALL ExportIMG(int32_t handle, const char* folder, const char* name,

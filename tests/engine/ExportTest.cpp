@@ -1,4 +1,7 @@
 // Exporting pages: formats, sizes, numbering, page ranges, geometry, progress and failures.
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <fstream>
 #include <set>
 #include <thread>
@@ -292,13 +295,99 @@ TEST_F(ExportTest, PageFileNameTakenByAFolderGivesWriteError) {
     EXPECT_TRUE(std::filesystem::exists(path("out/0001.png/inside")));
 }
 
+std::vector<int32_t> DoneCounts() {
+    std::vector<int32_t> done;
+    for (const auto& call : progressLog.calls) done.push_back(call.done);
+    return done;
+}
+
 TEST_F(ExportTest, FullDiskGivesWriteErrorAndKeepsFilesTheExportDidNotCreate) {
     openNumbered(1);
     std::filesystem::create_directories(path("out"));
     std::filesystem::create_symlink("/dev/full", path("out/0001.png"));
     EXPECT_EQ(exportImages(QUIREL_PNG, 72, 1, 1), QUIREL_WRITE_ERROR);
     EXPECT_TRUE(std::filesystem::is_symlink(path("out/0001.png")));
-    EXPECT_TRUE(progressLog.calls.empty());
+    EXPECT_EQ(DoneCounts(), std::vector<int32_t>{1});
+}
+
+TEST_F(ExportTest, WriteErrorStopsTheExportButCountsEveryFileWrittenAndReportsEveryPage) {
+    // Whether page 3 is still written depends on which worker took it before page 2 failed;
+    // either way the result counts exactly the files the export left.
+    openNumbered(3);
+    std::filesystem::create_directories(path("out"));
+    std::filesystem::create_symlink("/dev/full", path("out/0002.png"));
+    const int32_t written = exportImages(QUIREL_PNG, 72, 1, 3);
+    int regularFiles = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(path("out")))
+        regularFiles += entry.is_regular_file() && !entry.is_symlink();
+    EXPECT_EQ(written, regularFiles);
+    EXPECT_GE(written, 1);
+    EXPECT_EQ(pageShownBy("0001.png"), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(path("out/0002.png")));
+    EXPECT_EQ(DoneCounts(), (std::vector<int32_t>{1, 2, 3}));
+}
+
+// A file size limit of 0 lets files be created but refuses every byte written to them, as a
+// full disk does; some encoders already fail while opening their file.
+class NoFileSpace {
+  public:
+    NoFileSpace() {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = signal(SIGXFSZ, SIG_IGN);
+        rlimit none = saved_;
+        none.rlim_cur = 0;
+        setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~NoFileSpace() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, previous_);
+    }
+
+  private:
+    rlimit saved_{};
+    sighandler_t previous_;
+};
+
+TEST_F(ExportTest, NoFileOfAnyFormatStaysBehindWhenNothingCanBeWritten) {
+    openNumbered(1);
+    const NoFileSpace noSpace;
+    for (const int32_t format : {QUIREL_BMP, QUIREL_JPEG, QUIREL_PNG, QUIREL_GIF}) {
+        SCOPED_TRACE(format);
+        EXPECT_EQ(exportImages(format, 20, 1, 1, "img"), QUIREL_WRITE_ERROR);
+    }
+    EXPECT_EQ(ExportTIF(handle_, path("tif").c_str(), "", 20, 20, 1, 1, nullptr, 1, 0),
+              QUIREL_WRITE_ERROR);
+    EXPECT_TRUE(FileNames(path("img")).empty());
+    EXPECT_TRUE(FileNames(path("tif")).empty());
+}
+
+TEST_F(ExportTest, FailedPageLeavesAGapInTheNumbersAndProgressStillReachesTheTotal) {
+    // The middle page is far wider than JPEG allows at 400 DPI; the others are small.
+    auto small = [](int n) {
+        TestPage page;
+        page.width = page.height = 150;
+        page.content = TopLeftMark(page, 40.0f * n);
+        return page;
+    };
+    TestPage wide;
+    wide.width = 14400, wide.height = 150;
+    open({small(1), wide, small(3), wide});
+    auto pageShownAt400Dpi = [&](const std::string& file) {
+        return (Decode(path("out") / file).darkRunFromLeft(10) * 72 / 400 + 20) / 40;
+    };
+
+    EXPECT_EQ(exportImages(QUIREL_JPEG, 400, 1, 4), 2);
+    EXPECT_EQ(FileNames(path("out")), (std::vector<std::string>{"0001.jpg", "0003.jpg"}));
+    EXPECT_EQ(pageShownAt400Dpi("0001.jpg"), 1);
+    EXPECT_EQ(pageShownAt400Dpi("0003.jpg"), 3);
+    EXPECT_EQ(DoneCounts(), (std::vector<int32_t>{1, 2, 3, 4}));
+    for (const auto& call : progressLog.calls) EXPECT_EQ(call.last, 4);
+
+    // Nothing written: the page's error, and still one progress call per page.
+    progressLog.calls.clear();
+    EXPECT_EQ(exportImages(QUIREL_JPEG, 400, 4, 4, "none"), QUIREL_PAGE_TOO_LARGE);
+    EXPECT_TRUE(FileNames(path("none")).empty());
+    EXPECT_EQ(DoneCounts(), std::vector<int32_t>{1});
 }
 
 TEST_F(ExportTest, BadArgumentsAndUnknownHandlesWriteNothing) {
