@@ -60,6 +60,13 @@ Bitmap ToJpegLayout(Bitmap bitmap) {
             return Bitmap(FreeImage_ConvertToStandardType(bitmap.get(), TRUE));
     }
     if (HasAlpha(bitmap.get())) {
+        // Compositing takes 8-bit palette or 32-bit images only; a 1- or 4-bit palette with a
+        // transparent colour first becomes 32-bit, its transparent entries turning into alpha.
+        const unsigned bitsPerPixel = FreeImage_GetBPP(bitmap.get());
+        if (bitsPerPixel != 8 && bitsPerPixel != 32) {
+            bitmap.reset(FreeImage_ConvertTo32Bits(bitmap.get()));
+            if (!bitmap) return bitmap;
+        }
         RGBQUAD white = {255, 255, 255, 0};
         return Bitmap(FreeImage_Composite(bitmap.get(), FALSE, &white, nullptr));
     }

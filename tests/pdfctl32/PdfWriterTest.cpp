@@ -1,5 +1,6 @@
 // The PDF writer through its C interface, in the order the build calls it, read back with
 // qpdf and rendered with mutool.
+#include <FreeImage.h>
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -182,6 +183,60 @@ TEST_F(PdfWriterTest, ThirtyTwoBitBmpWithAnEmptyFourthByteKeepsItsColours) {
     EXPECT_TRUE(Near(render(0, "noalpha.bmp"), QColor(200, 0, 0)));
     EXPECT_TRUE(Near(render(128, "halfalpha.bmp"), QColor(227, 127, 127)))
         << "a real alpha channel still lays the image on white";
+}
+
+// A GIF or PNG of bitsPerPixel (1 or 4) whose palette entry 0 is transparent and entry 1 opaque
+// blue; the left half of each row is transparent. Written with FreeImage, which reads such a
+// GIF back at its own depth (and a PNG widened to 8 bits).
+std::string TransparentPaletteImage(const std::string& path, FREE_IMAGE_FORMAT format,
+                                    unsigned bitsPerPixel) {
+    constexpr unsigned kSide = 64;
+    FIBITMAP* bitmap = FreeImage_Allocate(kSide, kSide, static_cast<int>(bitsPerPixel));
+    RGBQUAD* palette = FreeImage_GetPalette(bitmap);
+    palette[0] = {0, 255, 0, 0};  // green where transparent: it must not show
+    palette[1] = {255, 0, 0, 0};  // blue (BGR order)
+    BYTE transparency[2] = {0, 255};
+    FreeImage_SetTransparencyTable(bitmap, transparency, 2);
+    for (unsigned y = 0; y < kSide; ++y) {
+        for (unsigned x = 0; x < kSide; ++x) {
+            BYTE index = x < kSide / 2 ? 0 : 1;
+            FreeImage_SetPixelIndex(bitmap, x, y, &index);
+        }
+    }
+    EXPECT_TRUE(FreeImage_Save(format, bitmap, path.c_str(), 0));
+    FreeImage_Unload(bitmap);
+    QFile file(QString::fromStdString(path));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    if (format == FIF_PNG) {  // bit depth and palette colour type in the header, and a tRNS
+        EXPECT_EQ(bytes.at(24), static_cast<char>(bitsPerPixel));
+        EXPECT_EQ(bytes.at(25), 3);
+        EXPECT_TRUE(bytes.contains("tRNS"));
+    } else {  // the global colour table's size field, and a transparent colour flag
+        EXPECT_EQ(bytes.at(10) & 7, static_cast<int>(bitsPerPixel) - 1);
+        const qsizetype control = bytes.indexOf("\x21\xF9\x04");
+        EXPECT_TRUE(control >= 0 && (bytes.at(control + 3) & 1));
+    }
+    return path;
+}
+
+TEST_F(PdfWriterTest, SmallPalettesWithATransparentColourLieOnWhite) {
+    for (const FREE_IMAGE_FORMAT format : {FIF_GIF, FIF_PNG}) {
+        for (const unsigned bitsPerPixel : {1u, 4u}) {
+            const std::string name = std::string(format == FIF_GIF ? "gif" : "png") +
+                                     std::to_string(bitsPerPixel);
+            SCOPED_TRACE(name);
+            const std::string image = TransparentPaletteImage(
+                PathOf((name + (format == FIF_GIF ? ".gif" : ".png")).c_str()), format,
+                bitsPerPixel);
+            const std::string pdf = PathOf((name + ".pdf").c_str());
+            ASSERT_EQ(WritePage(image, pdf, 170, 170, 100), 0) << LastError();
+            const QImage page = readback::RenderFirstPage(pdf, 72);
+            ASSERT_FALSE(page.isNull());
+            EXPECT_TRUE(Near(page.pixelColor(5, 24), Qt::white));
+            EXPECT_TRUE(Near(page.pixelColor(page.width() - 5, 24), QColor(0, 0, 255)));
+        }
+    }
 }
 
 TEST_F(PdfWriterTest, GreyAndPaletteImagesKeepTheirColours) {
