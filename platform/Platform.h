@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -81,6 +82,11 @@ bool DeleteFile(std::string_view path);
 bool SetAttributesNormal(std::string_view path);
 // Copies a file; with failIfExists an existing target is left alone and the call fails.
 bool CopyFile(std::string_view from, std::string_view to, bool failIfExists);
+// The whole file's bytes; nothing when it cannot be read.
+std::optional<std::string> ReadWholeFile(std::string_view path);
+// Replaces the file with bytes through a new file beside it that is renamed over it, so an
+// interrupted write leaves the old file or the new one, never a part of either.
+bool WriteWholeFile(std::string_view path, std::string_view bytes);
 
 // ---------------------------------------------------------------------------------------------
 // Processes
@@ -185,6 +191,11 @@ public:
     virtual void Beep() = 0;
 };
 
+// The window over which every dialog and message box opens (a QWidget* on Qt), even when the
+// request comes while another program is active; 0 leaves it to the active window.
+void SetOwnerWindow(intptr_t window);
+intptr_t OwnerWindow();
+
 // The desktop in use: the Qt one unless a test installed another.
 Desktop& GetDesktop();
 // Installs a desktop (not owned); nullptr restores the Qt one.
@@ -192,6 +203,32 @@ void SetDesktop(Desktop* desktop);
 
 // Processes all pending window events once.
 void Yield();
+
+// ---------------------------------------------------------------------------------------------
+// Single-instance command channel: a local socket that only this user can reach. Another
+// process sends lines of UTF-8 text to it; each line is delivered to the program.
+
+class CommandChannel {
+public:
+    virtual ~CommandChannel() = default;
+    // Every line received from now on (without its line end) goes to receiver, on the thread
+    // of the event loop.
+    virtual void SetReceiver(std::function<void(const std::string& line)> receiver) = 0;
+};
+
+enum class ChannelClaim { Owned, OtherInstanceRunning, Failed };
+
+struct ClaimedChannel {
+    ChannelClaim claim = ChannelClaim::Failed;
+    std::unique_ptr<CommandChannel> channel;  // set when owned
+};
+
+// The socket of a program: $XDG_RUNTIME_DIR/<program>.command, or /tmp/<program>-<uid>.command
+// when XDG_RUNTIME_DIR is unset. A host path.
+std::string CommandSocketPath(std::string_view program);
+// Listens on the socket (owner-only rights). When another instance answers on it, nothing is
+// claimed; a stale socket left by a program that was killed is removed and taken over.
+ClaimedChannel ClaimCommandChannel(const std::string& hostSocketPath);
 
 // ---------------------------------------------------------------------------------------------
 // The system code page (the C library's locale code set on the host)

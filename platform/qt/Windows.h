@@ -1,0 +1,26 @@
+// The services of the windows that need Qt types: modal windows that tests can answer, and the
+// files of a drop.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QDialog;
+class QMimeData;
+
+namespace platform {
+
+// Shows the dialog modally over the owner window and returns its result code, as exec() does.
+int ShowModal(QDialog& dialog);
+
+// Answers modal windows instead of showing them (tests): the handler acts on the dialog as the
+// user would (types, clicks) and returns its result code. Empty restores the real showing.
+using ModalHandler = std::function<int(QDialog& dialog)>;
+void SetModalHandler(ModalHandler handler);
+
+// The files of dropped data ("text/uri-list"), in drop order, in Windows form; folders and
+// addresses that are not local files are left out.
+std::vector<std::string> DroppedFiles(const QMimeData& data);
+
+}  // namespace platform
