@@ -1,8 +1,5 @@
 #include "common/QuotedLineFile.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "platform/Platform.h"
 
 namespace common {
@@ -52,21 +49,15 @@ std::vector<std::string> ParseQuotedLines(std::string_view text) {
 }
 
 std::optional<std::vector<std::string>> ReadQuotedLineFile(std::string_view path) {
-    std::ifstream in(platform::ToHostPath(path), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return ParseQuotedLines(platform::FromSystemCodePage(bytes.str()));
+    std::optional<std::string> bytes = platform::ReadWholeFile(path);
+    if (!bytes) return std::nullopt;
+    return ParseQuotedLines(platform::FromSystemCodePage(*bytes));
 }
 
 bool WriteQuotedLineFile(std::string_view path, const std::vector<std::string>& values) {
     std::string text;
     for (const auto& value : values) text += "\"" + value + "\"\r\n";
-    std::ofstream out(platform::ToHostPath(path), std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out << platform::ToSystemCodePage(text);
-    out.close();
-    return static_cast<bool>(out);
+    return platform::WriteWholeFile(path, platform::ToSystemCodePage(text));
 }
 
 }  // namespace common

@@ -1,7 +1,5 @@
 #include "InfoFile.h"
 
-#include <fstream>
-
 #include "platform/Platform.h"
 
 namespace imbinder {
@@ -71,14 +69,13 @@ std::string InfoValueText(std::string_view utf8) {
 }
 
 bool WriteInfoFile(const std::string& path, const DocumentInfo& info) {
-    std::ofstream file(platform::ToHostPath(path), std::ios::binary | std::ios::trunc);
+    std::string text;
     for (const InfoEntry& entry : kInfoEntries) {
         const std::string value = entry.field ? info.*entry.field : kProductName;
-        file << "InfoBegin\r\nInfoKey: " << entry.key << "\r\nInfoValue: " << InfoValueText(value)
-             << "\r\n";
+        text += std::string("InfoBegin\r\nInfoKey: ") + entry.key +
+                "\r\nInfoValue: " + InfoValueText(value) + "\r\n";
     }
-    file.close();
-    return !file.fail();
+    return platform::WriteWholeFile(path, text);
 }
 
 }  // namespace imbinder

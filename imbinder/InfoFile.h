@@ -23,7 +23,7 @@ struct DocumentInfo {
 // part of a valid sequence stands for U+FFFD.
 std::string InfoValueText(std::string_view utf8);
 
-// Creates or truncates the file (Windows-form path); false when it cannot be written whole.
+// Creates or replaces the file (Windows-form path); false when it cannot be written whole.
 bool WriteInfoFile(const std::string& path, const DocumentInfo& info);
 
 }  // namespace imbinder

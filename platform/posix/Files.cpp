@@ -6,6 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <string>
 
 #include "platform/Platform.h"
@@ -51,6 +55,45 @@ bool CopyContents(int from, int to) {
             written += put;
         }
     }
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    for (size_t written = 0; written < bytes.size();) {
+        ssize_t put = write(fd, bytes.data() + written, bytes.size() - written);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        written += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+// The file a write replaces: through a symbolic link it is the file the link names, so that
+// the link itself stays.
+std::string ReplacedFile(const std::string& host) {
+    char resolved[PATH_MAX];
+    struct stat info;
+    if (lstat(host.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
+        realpath(host.c_str(), resolved) != nullptr) {
+        return resolved;
+    }
+    return host;
+}
+
+// A new file beside target ("<folder>/.<name>.<pid>-<n>.new"), created exclusively so that no
+// other file is ever opened through the name; its rights follow the creation mask, as a new
+// file's do.
+int CreateFileBeside(const std::string& target, std::string& created) {
+    static std::atomic<unsigned> counter{0};
+    size_t slash = target.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    std::string name = target.substr(folder.size());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        created = folder + "." + name + "." + std::to_string(getpid()) + "-" +
+                  std::to_string(counter++) + ".new";
+        int fd = open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -154,6 +197,51 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
     close(in);
     copied = close(out) == 0 && copied;
     return copied;
+}
+
+std::optional<std::string> ReadWholeFile(std::string_view path) {
+    std::string host = ToHostPath(path);
+    if (host.empty()) return std::nullopt;
+    // Without blocking, so that a pipe under the name cannot hold the caller.
+    int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::nullopt;
+    struct stat info;
+    std::optional<std::string> bytes;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        std::string text;
+        char buffer[1 << 16];
+        for (;;) {
+            ssize_t got = read(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) {
+                if (got == 0) bytes = std::move(text);
+                break;
+            }
+            text.append(buffer, static_cast<size_t>(got));
+        }
+    }
+    close(fd);
+    return bytes;
+}
+
+bool WriteWholeFile(std::string_view path, std::string_view bytes) {
+    std::string host = ToHostPath(path);
+    if (host.empty()) return false;
+    std::string target = ReplacedFile(host);
+    struct stat existing;
+    bool exists = stat(target.c_str(), &existing) == 0;
+    if (exists && (!S_ISREG(existing.st_mode) || IsReadOnly(existing))) return false;
+    std::string temporary;
+    int fd = CreateFileBeside(target, temporary);
+    if (fd < 0) return false;
+    // The replacement keeps the rights of the file it replaces; it reaches the disk before it
+    // takes the name, so that a crash cannot leave the name on an empty file.
+    bool written = (!exists || fchmod(fd, existing.st_mode & 07777) == 0) && WriteAll(fd, bytes) &&
+                   fsync(fd) == 0;
+    written = close(fd) == 0 && written;
+    if (written && rename(temporary.c_str(), target.c_str()) == 0) return true;
+    unlink(temporary.c_str());
+    return false;
 }
 
 }  // namespace platform

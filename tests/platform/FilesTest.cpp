@@ -1,10 +1,9 @@
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 #include <map>
-
-#include <gtest/gtest.h>
 
 #include "platform/Platform.h"
 #include "tests/support/TempDrive.h"
@@ -104,4 +103,51 @@ TEST(Files, CopyHonoursFailIfExistsAndNeverTruncatesItsSource) {
     EXPECT_EQ(ReadAll(drive.root().host() + "/a.txt"), "new");
     EXPECT_FALSE(platform::CopyFile("C:\\missing.txt", "C:\\c.txt", false));
     EXPECT_FALSE(platform::PathExists("C:\\c.txt"));
+}
+
+TEST(Files, WholeFileWriteReplacesTheFileKeepingItsRightsAndLinks) {
+    TempCDrive drive;
+    const auto& root = drive.root();
+    std::string target = root.WriteFile("cfg/setup.ini", "old and longer");
+    chmod(target.c_str(), 0640);
+    std::filesystem::create_symlink(target, root.host() + "/cfg/link.ini");
+    const std::string bytes("\"C:\\output\"\r\n\0\xFF", 16);
+
+    ASSERT_TRUE(platform::WriteWholeFile("C:\\cfg\\setup.ini", bytes));
+    EXPECT_EQ(platform::ReadWholeFile("C:\\cfg\\setup.ini"), bytes);
+    struct stat info;
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+
+    ASSERT_TRUE(platform::WriteWholeFile("C:\\cfg\\link.ini", "through the link"));
+    EXPECT_TRUE(platform::IsLink("C:\\cfg\\link.ini"));
+    EXPECT_EQ(ReadAll(target), "through the link");
+    EXPECT_TRUE(platform::WriteWholeFile("C:\\cfg\\new.ini", ""));
+    EXPECT_EQ(platform::ReadWholeFile("C:\\cfg\\new.ini"), "");
+    EXPECT_EQ(ListAll("C:\\cfg").size(), 5u) << "no temporary file is left beside";
+
+    EXPECT_FALSE(platform::ReadWholeFile("C:\\cfg\\missing.ini"));
+    EXPECT_FALSE(platform::ReadWholeFile("C:\\cfg"));
+}
+
+TEST(Files, WholeFileWriteThatCannotCompleteKeepsTheOldFile) {
+    TempCDrive drive;
+    const auto& root = drive.root();
+    std::string locked = root.WriteFile("ro/locked.ini", "kept");
+    chmod(locked.c_str(), 0444);
+    EXPECT_FALSE(platform::WriteWholeFile("C:\\ro\\locked.ini", "lost"));
+    EXPECT_EQ(ReadAll(locked), "kept");
+    EXPECT_FALSE(platform::WriteWholeFile("C:\\no\\such\\x.ini", "lost"));
+    EXPECT_FALSE(platform::WriteWholeFile("C:\\ro", "lost")) << "a folder is not replaced";
+
+    std::string file = root.WriteFile("stuck/setup.ini", "kept");
+    std::string folder = root.host() + "/stuck";
+    if (!testing_support::SetImmutable(folder, true)) {
+        GTEST_SKIP() << "this file system cannot make a folder unwritable";
+    }
+    bool written = platform::WriteWholeFile("C:\\stuck\\setup.ini", "lost");
+    testing_support::SetImmutable(folder, false);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadAll(file), "kept");
+    EXPECT_EQ(ListAll("C:\\stuck").size(), 3u);
 }
