@@ -1,5 +1,6 @@
 // The desktop services on Qt: message boxes, file and folder dialogs, colour and font choosers,
-// shell "open", sound and beep, and yielding to the event loop.
+// shell "open", sound and beep, and yielding to the event loop. Every dialog opens over the
+// owner window.
 #include <QApplication>
 #include <QColorDialog>
 #include <QCoreApplication>
@@ -13,13 +14,16 @@
 #include <QUrl>
 
 #include "platform/Platform.h"
+#include "platform/qt/Owner.h"
 
 namespace platform {
 namespace {
 
 constexpr int kLongestSoundMilliseconds = 30000;
 
-QString Q(const std::string& utf8) { return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())); }
+QString Q(const std::string& utf8) {
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+}
 std::string S(const QString& text) { return text.toUtf8().toStdString(); }
 
 QMessageBox::Icon ToQtIcon(MessageIcon icon) {
@@ -44,7 +48,7 @@ QString QtFilter(const FileFilter& filter) {
 }
 
 QFileDialog* NewFileDialog(const FileDialogRequest& request) {
-    auto* dialog = new QFileDialog(QApplication::activeWindow(), Q(request.title));
+    auto* dialog = new QFileDialog(DialogOwner(), Q(request.title));
     QStringList filters;
     for (const auto& filter : request.filters) filters << QtFilter(filter);
     if (!filters.isEmpty()) {
@@ -63,7 +67,7 @@ QFileDialog* NewFileDialog(const FileDialogRequest& request) {
 
 std::optional<std::string> RunFileDialog(QFileDialog* dialog) {
     std::optional<std::string> chosen;
-    if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+    if (ExecOverOwner(*dialog) == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
         chosen = ToWindowsPath(S(dialog->selectedFiles().first()));
     }
     delete dialog;
@@ -71,12 +75,10 @@ std::optional<std::string> RunFileDialog(QFileDialog* dialog) {
 }
 
 class QtDesktop : public Desktop {
-public:
-    void ShowMessage(const std::string& text, const std::string& title,
-                     MessageIcon icon) override {
-        QMessageBox box(ToQtIcon(icon), Q(title), Q(text), QMessageBox::Ok,
-                        QApplication::activeWindow());
-        box.exec();
+  public:
+    void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
+        QMessageBox box(ToQtIcon(icon), Q(title), Q(text), QMessageBox::Ok, DialogOwner());
+        ExecOverOwner(box);
     }
 
     std::optional<std::string> OpenFile(const FileDialogRequest& request) override {
@@ -94,16 +96,22 @@ public:
     }
 
     std::optional<std::string> BrowseFolder(const std::string& title) override {
-        QString folder = QFileDialog::getExistingDirectory(QApplication::activeWindow(), Q(title));
-        if (folder.isEmpty()) return std::nullopt;
-        return ToWindowsPath(S(folder));
+        QFileDialog dialog(DialogOwner(), Q(title));
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        if (ExecOverOwner(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return std::nullopt;
+        }
+        return ToWindowsPath(S(dialog.selectedFiles().first()));
     }
 
     std::optional<uint32_t> ChooseColor(uint32_t initial) override {
         QColor start(int(initial & 0xFF), int((initial >> 8) & 0xFF), int((initial >> 16) & 0xFF));
-        QColor chosen = QColorDialog::getColor(start, QApplication::activeWindow());
-        if (!chosen.isValid()) return std::nullopt;
-        return uint32_t(chosen.red()) | uint32_t(chosen.green()) << 8 | uint32_t(chosen.blue()) << 16;
+        QColorDialog dialog(start, DialogOwner());
+        if (ExecOverOwner(dialog) != QDialog::Accepted) return std::nullopt;
+        QColor chosen = dialog.selectedColor();
+        return uint32_t(chosen.red()) | uint32_t(chosen.green()) << 8 |
+               uint32_t(chosen.blue()) << 16;
     }
 
     std::optional<FontChoice> ChooseFont(const FontChoice& initial) override {
@@ -112,9 +120,9 @@ public:
         start.setBold(initial.bold);
         start.setItalic(initial.italic);
         start.setUnderline(initial.underline);
-        bool accepted = false;
-        QFont font = QFontDialog::getFont(&accepted, start, QApplication::activeWindow());
-        if (!accepted) return std::nullopt;
+        QFontDialog dialog(start, DialogOwner());
+        if (ExecOverOwner(dialog) != QDialog::Accepted) return std::nullopt;
+        QFont font = dialog.selectedFont();
         return FontChoice{S(font.family()), font.pointSizeF(), font.bold(), font.italic(),
                           font.underline()};
     }

@@ -20,7 +20,9 @@ using ModalHandler = std::function<int(QDialog& dialog)>;
 void SetModalHandler(ModalHandler handler);
 
 // The files of dropped data ("text/uri-list"), in drop order, in Windows form; folders and
-// addresses that are not local files are left out.
+// addresses that are not local files are left out. A name that does not exist (any more) is
+// kept: names are taken without checking them, as when typed, and the file manager offers
+// only files that exist. The name's bytes are taken as they are, never re-encoded.
 std::vector<std::string> DroppedFiles(const QMimeData& data);
 
 }  // namespace platform
