@@ -211,8 +211,10 @@ void Yield();
 class CommandChannel {
 public:
     virtual ~CommandChannel() = default;
-    // Every line received from now on (without its line end) goes to receiver, on the thread
-    // of the event loop.
+    // Every line received (without its line end; empty lines and lines over 4 KiB are dropped)
+    // goes to receiver, in the order received, from the event loop; lines that came before a
+    // receiver was set wait for it. A receiver that yields or shows a modal window gets the
+    // lines that arrive meanwhile from that inner loop.
     virtual void SetReceiver(std::function<void(const std::string& line)> receiver) = 0;
 };
 
@@ -224,10 +226,12 @@ struct ClaimedChannel {
 };
 
 // The socket of a program: $XDG_RUNTIME_DIR/<program>.command, or /tmp/<program>-<uid>.command
-// when XDG_RUNTIME_DIR is unset. A host path.
+// when XDG_RUNTIME_DIR is unset or empty. A host path.
 std::string CommandSocketPath(std::string_view program);
-// Listens on the socket (owner-only rights). When another instance answers on it, nothing is
-// claimed; a stale socket left by a program that was killed is removed and taken over.
+// Listens on the socket (rights 0600). When another instance answers on it, nothing is
+// claimed; a stale socket of this user, left by a program that was killed, is removed and taken
+// over; any other file under the name (another user's socket) is left alone and the claim fails.
+// The socket file goes with the channel.
 ClaimedChannel ClaimCommandChannel(const std::string& hostSocketPath);
 
 // ---------------------------------------------------------------------------------------------
