@@ -1,0 +1,105 @@
+#include "pagelift/Conversion.h"
+
+#include <QString>
+#include <algorithm>
+#include <limits>
+
+#include "common/Numbers.h"
+#include "libs/Quirel/Quirel.h"
+
+namespace pagelift {
+namespace {
+
+// A value the page texts give, brought into the engine's 32-bit range.
+int32_t ToPageNumber(double value) {
+    double rounded = common::RoundHalfEven(value);
+    return int32_t(std::clamp<double>(rounded, std::numeric_limits<int32_t>::min(),
+                                      std::numeric_limits<int32_t>::max()));
+}
+
+std::string Lower(const std::string& text) {
+    return QString::fromStdString(text).toLower().toStdString();
+}
+
+}  // namespace
+
+const OutputFormat* FormatAt(int index) {
+    if (index < 0 || index >= kFormatCount) return nullptr;
+    return &kOutputFormats[index];
+}
+
+PageRange ComputePageRange(std::string_view startText, std::string_view endText,
+                           int32_t pageCount) {
+    double first = common::NumericValue(startText);
+    if (first >= pageCount) first = pageCount;
+    PageRange range;
+    range.first = ToPageNumber(first);
+    if (endText == kLastPageWord || common::NumericValue(endText) >= pageCount) {
+        range.last = pageCount;
+    } else {
+        range.last = ToPageNumber(common::NumericValue(endText));
+    }
+    return range;
+}
+
+std::optional<int32_t> ExportResolution(std::string_view text) { return common::ToInteger(text); }
+
+std::string CheckedResolution(std::string_view text) {
+    double value = common::NumericValue(text);
+    if (value < 10 || value > 1000) return "120";
+    return std::string(text);
+}
+
+std::string OutputRoot(std::string_view outputFolder) {
+    std::string root(outputFolder);
+    if (root.empty() || root.back() != '\\') root += '\\';
+    return root;
+}
+
+ProgressDisplay ComputeProgress(int32_t first, int32_t last, int32_t done) {
+    ProgressDisplay display;
+    double pages = double(last) - double(first) + 1;
+    if (pages != 0) {
+        double percent = common::RoundHalfEven(double(done) / pages * 100);
+        display.percent = int(std::clamp(percent, 0.0, 100.0));
+    }
+    display.complete = display.percent >= 100;
+    display.fillTwips =
+        display.complete ? kFullFillTwips : display.percent / 100.0 * kFullFillTwips;
+    return display;
+}
+
+std::string DocumentFolders::NameFor(const std::string& outputRoot, const std::string& path,
+                                     const std::string& baseName) {
+    for (int n = 1;; ++n) {
+        std::string name = n == 1 ? baseName : baseName + " (" + std::to_string(n) + ")";
+        auto [entry, isNew] = sourceOfFolder_.try_emplace(Lower(outputRoot + name), path);
+        if (isNew || entry->second == path) return name;
+    }
+}
+
+std::string OpenFailureText(int32_t result) {
+    if (result == QUIREL_NEEDS_PASSWORD || result == QUIREL_WRONG_PASSWORD) return "密码错误";
+    return "无法打开: 文件不存在、不是PDF文件或已损坏";
+}
+
+std::string ExportFailureText(int32_t result) {
+    switch (result) {
+        case QUIREL_UNKNOWN_HANDLE:
+            return "文档无法打开";
+        case QUIREL_BAD_ARGUMENT:
+            return "输出格式或精度无效";
+        case QUIREL_FOLDER_ERROR:
+            return "无法创建输出文件夹";
+        case QUIREL_WRITE_ERROR:
+            return "无法写入图像文件(磁盘已满或没有权限)";
+        case QUIREL_PAGE_TOO_LARGE:
+            return "页面太大, 请降低精度";
+        case QUIREL_RENDER_ERROR:
+            return "页面无法渲染(文件已损坏)";
+        default:
+            return "转换失败(错误 " + std::to_string(result) + ")";
+    }
+}
+
+}  // namespace pagelift

@@ -1,0 +1,230 @@
+// The conversion run of the main window: the start request, the run over the job list, the
+// engine's progress callback and the end of the auxiliary progress program.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "common/GetFile.h"
+#include "common/Module1.h"
+#include "pagelift/QtText.h"
+#include "pagelift/Settings.h"
+#include "pagelift/Shared.h"
+#include "pagelift/frmConverter.h"
+#include "pagelift/frmEncrypt.h"
+#include "platform/Platform.h"
+
+namespace pagelift {
+namespace {
+
+constexpr const char* kAuxiliaryProgram = "pro.exe";
+
+// The engine's callback carries no context: it goes to the window whose run is exporting.
+frmConverter* gExportingWindow = nullptr;
+
+int32_t QUIREL_CALL ExportProgressThunk(int32_t first, int32_t last, int32_t done) {
+    return gExportingWindow != nullptr ? gExportingWindow->ExportProgress(first, last, done) : 1;
+}
+
+bool NeedsPassword(int32_t handle) {
+    return handle == QUIREL_NEEDS_PASSWORD || handle == QUIREL_WRONG_PASSWORD;
+}
+
+// pro.exe is not shipped with the program. Only one in the program folder is ours to start and
+// end: without it, a program of that name elsewhere belongs to somebody else.
+std::string AuxiliaryProgram() {
+    std::string path = platform::ProgramFolder() + "\\" + kAuxiliaryProgram;
+    return platform::PathExists(path) ? path : "";
+}
+
+void EndAuxiliaryProgram() {
+    if (!AuxiliaryProgram().empty()) frmConverter::KillProcessByName(kAuxiliaryProgram);
+}
+
+}  // namespace
+
+void frmConverter::imgStart_Click() {
+    if (running_ || Timer1->isActive()) return;  // one run at a time, from every start path
+    if (lstFile->count() == 0) {
+        platform::GetDesktop().ShowMessage("请先添加一个PDF文件", "添加",
+                                           platform::MessageIcon::Exclamation);
+        return;
+    }
+    imgConvert->setEnabled(false);
+    Timer1->start();
+}
+
+void frmConverter::Timer1_Timer() {
+    Timer1->stop();
+    platform::Yield();
+    RunConversion();
+}
+
+void frmConverter::RunConversion() {
+    if (running_) return;
+    std::string missing = engine_->MissingLibrary();
+    if (!missing.empty()) {
+        platform::GetDesktop().ShowMessage(
+            "无法加载页面渲染引擎 " + missing + ", 没有转换任何文件。\n请确认它在程序文件夹中。",
+            "转换", platform::MessageIcon::Critical);
+        EnableWindow(true);
+        return;
+    }
+    running_ = true;
+    failures_.clear();
+    std::string outputRoot = OutputRoot(S(txtPath->text()));
+    platform::CreateFolder(S(txtPath->text()));
+    platform::CreateFolder("c:\\tmp");
+    cmdConvert->setEnabled(false);
+    for (QToolButton* button : CmdToolsBar) button->setEnabled(false);
+
+    DocumentFolders folders;
+    while (std::optional<Job> job = FirstJob()) ConvertDocument(*job, outputRoot, folders);
+
+    if (platform::PathExists("c:\\pagelifttmp")) common::DeleteFolderTree("c:\\pagelifttmp");
+    platform::GetDesktop().ShellOpen(S(txtPath->text()));
+    if (SoundOff == 0)
+        platform::GetDesktop().PlaySoundFile(platform::ProgramFolder() + "\\sound.wav");
+    EnableWindow(true);
+    lblPB->setText(QString::fromUtf8("转换完成."));
+    EndAuxiliaryProgram();
+    platform::Yield();
+    cmdConvert->setEnabled(true);
+    for (QToolButton* button : CmdToolsBar) button->setEnabled(true);
+    running_ = false;
+    ReportFailures();
+}
+
+void frmConverter::ConvertDocument(const Job& job, const std::string& outputRoot,
+                                   DocumentFolders& folders) {
+    PdfPassword.clear();
+    EndAuxiliaryProgram();
+    platform::Yield();
+    PasswordWrong = false;
+
+    int32_t handle = engine_->OpenPDF(job.path, "").value_or(QUIREL_OPEN_FAILED);
+    if (!NeedsPassword(handle)) engine_->ClosePDF(handle);
+    lblPB->setText(QString::fromUtf8("准备文件..."));
+    platform::Yield();
+    if (NeedsPassword(handle)) {
+        handle = OpenWithPassword(job.path);
+        if (handle == QUIREL_OPEN_FAILED || (NeedsPassword(handle) && PdfPassword.empty())) {
+            // A cancelled prompt is the user's choice and is not reported.
+            if (handle == QUIREL_OPEN_FAILED) Fail(job, OpenFailureText(handle));
+            RemoveJob(job.id);
+            return;
+        }
+        engine_->ClosePDF(handle);
+    } else if (handle == QUIREL_OPEN_FAILED) {
+        Fail(job, OpenFailureText(handle));
+        RemoveJob(job.id);
+        return;
+    }
+
+    if (const OutputFormat* format = FormatAt(cmbOF->currentIndex())) {
+        ExportDocument(job, *format, outputRoot, folders);
+    } else {
+        Fail(job, "没有选择输出图片格式");
+    }
+    platform::Yield();
+    RemoveJob(job.id);
+    platform::Yield();
+}
+
+int32_t frmConverter::OpenWithPassword(const std::string& path) {
+    AskForPassword(this);
+    int32_t handle = engine_->OpenPDF(path, PdfPassword).value_or(QUIREL_OPEN_FAILED);
+    while (!PdfPassword.empty() && NeedsPassword(handle)) {
+        PasswordWrong = true;
+        AskForPassword(this);
+        handle = engine_->OpenPDF(path, PdfPassword).value_or(QUIREL_OPEN_FAILED);
+    }
+    return handle;
+}
+
+void frmConverter::ExportDocument(const Job& job, const OutputFormat& format,
+                                  const std::string& outputRoot, DocumentFolders& folders) {
+    int32_t handle = engine_->OpenPDF(job.path, PdfPassword).value_or(0);
+    int32_t pageCount = engine_->GetPageNum(handle).value_or(0);
+    PageRange range =
+        ComputePageRange(OptionValue(kStartPageRow), OptionValue(kEndPageRow), pageCount);
+    std::string folderName =
+        folders.NameFor(outputRoot, job.path, common::GetFileBaseName(job.path));
+    std::string documentFolder = outputRoot + folderName + "\\";
+    platform::CreateFolder(outputRoot + folderName);
+
+    std::optional<int32_t> resolution = ExportResolution(OptionValue(kResolutionRow));
+    if (!resolution) {
+        Fail(job, "输出图像精度(DPI)不是数字");
+    } else {
+        gExportingWindow = this;
+        std::optional<int32_t> result =
+            format.tiff ? engine_->ExportTIF(handle, documentFolder, "", *resolution, *resolution,
+                                             range.first, range.last, ExportProgressThunk, 1, 0)
+                        : engine_->ExportIMG(handle, documentFolder, "", format.engineCode,
+                                             *resolution, format.bitsPerPixel, range.first,
+                                             range.last, ExportProgressThunk);
+        gExportingWindow = nullptr;
+        if (!result) {
+            Fail(job, format.tiff ? "页面渲染引擎缺少 TIFF 输出" : "页面渲染引擎缺少图像输出");
+        } else if (*result < 0) {
+            Fail(job, ExportFailureText(*result));
+        }
+    }
+    engine_->ClosePDF(handle);
+}
+
+void frmConverter::Fail(const Job& job, const std::string& reason) {
+    failures_.push_back(job.path + ": " + reason);
+}
+
+void frmConverter::ReportFailures() {
+    if (failures_.empty()) return;
+    std::string text = "以下文件没有转换成功:";
+    for (const std::string& failure : failures_) text += "\n" + failure;
+    failures_.clear();
+    platform::GetDesktop().ShowMessage(text, "转换", platform::MessageIcon::Critical);
+}
+
+void frmConverter::EnableWindow(bool enabled) {
+    for (QWidget* image : {imgAdd, imgRemove, imgStart, imgBrowse, imgConvert}) {
+        image->setEnabled(enabled);
+    }
+    for (QWidget* image : imgToolbar) image->setEnabled(enabled);
+    SetFill(0);
+}
+
+void frmConverter::SetFill(double twips) {
+    imgPBWidthTwips_ = twips;
+    // The skinned fill covers the whole bar at 100 %.
+    imgPB->resize(int(twips / kFullFillTwips * pb->width() + 0.5), pb->height());
+}
+
+int32_t frmConverter::ExportProgress(int32_t first, int32_t last, int32_t done) {
+    ProgressDisplay display = ComputeProgress(first, last, done);
+    QString label =
+        display.complete ? QString("Exporting File...") : QString::number(display.percent) + "%";
+    if (lblPB->text() != label) {
+        lblPB->setText(label);
+        SetFill(display.fillTwips);
+        pb->setValue(display.percent);
+        if (display.complete) {
+            std::string program = AuxiliaryProgram();
+            if (!program.empty()) platform::GetDesktop().StartDetached(program);
+        }
+    }
+    platform::Yield();
+    platform::Yield();
+    return 1;
+}
+
+void frmConverter::KillProcessByName(const std::string& name) {
+    for (int64_t id : platform::FindProcesses(name)) platform::EndProcess(id);
+}
+
+}  // namespace pagelift

@@ -1,0 +1,691 @@
+#include "pagelift/frmConverter.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include "common/FileSearch.h"
+#include "common/QuotedLineFile.h"
+#include "pagelift/QtText.h"
+#include "pagelift/Settings.h"
+#include "pagelift/Shared.h"
+#include "pagelift/Twips.h"
+#include "platform/Platform.h"
+#include "platform/qt/Windows.h"
+
+namespace pagelift {
+namespace {
+
+constexpr const char* kDefaultOutputFolder = "C:\\output";
+constexpr const char* kDropHint = "拖拽PDF文件到这里";
+constexpr const char* kFolderTitle = "请选择一个文件夹:";
+constexpr int kProductYear = 2026;
+
+struct ToolbarButton {
+    const char* caption;
+    int left;  // twips
+};
+// By index; on screen the clear-list button (6) stands between delete (2) and start (3).
+constexpr ToolbarButton kToolbar[7] = {{"添加文件", 0},    {"添加文件夹", 1410}, {"删除文件", 2820},
+                                       {"开始转换", 5640}, {"访问网站", 7050},   {"退出程序", 9360},
+                                       {"清空列表", 4230}};
+constexpr int kToolbarScreenOrder[7] = {0, 1, 2, 6, 3, 4, 5};
+
+const char* const kFormatNames[5] = {"JPEG", "BMP", "GIF", "PNG", "TIF"};
+
+// The "Format" column: the last three characters of the path, upper-cased.
+std::string FormatColumn(const std::string& path) { return S(Q(path).right(3).toUpper()); }
+bool EndsInPdf(const std::string& path) { return FormatColumn(path) == "PDF"; }
+std::string Trimmed(const std::string& text) { return S(Q(text).trimmed()); }
+
+// The folder search fills the hidden list box.
+class ListBoxResults : public common::ResultList {
+  public:
+    explicit ListBoxResults(QListWidget* list) : list_(list) {}
+    void AddItem(const std::string& text) override { list_->addItem(Q(text)); }
+
+  private:
+    QListWidget* list_;
+};
+
+QLabel* NewLabel(QWidget* parent, const char* name, const char* text, QRect geometry) {
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QWidget* NewHiddenImage(QWidget* parent, const QString& name) {
+    auto* image = new QWidget(parent);
+    image->setObjectName(name);
+    image->hide();
+    return image;
+}
+
+}  // namespace
+
+std::string ProductWebAddress() {
+    std::string guide = platform::ToHostPath(platform::ProgramFolder() + "\\guide.html");
+    return S(QUrl::fromLocalFile(Q(guide)).toString());
+}
+
+frmConverter::frmConverter(std::unique_ptr<PageEngine> engine, platform::CommandChannel* commands)
+    : engine_(std::move(engine)) {
+    setObjectName("frmConverter");
+    setFont(ProgramFont());
+    auto* client = new QWidget(this);
+    client->setObjectName("client");
+    client->setFixedSize(Px(10800), Px(7335));
+    client->setMouseTracking(true);
+    setCentralWidget(client);
+
+    BuildMenus();
+    BuildToolbar(client);
+    BuildJobList(client);
+    BuildOptions(client);
+    BuildProgress(client);
+    client->installEventFilter(this);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setSingleShot(true);
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, &frmConverter::Timer1_Timer);
+
+    txtAction = new QLineEdit(this);
+    txtAction->setObjectName("txtAction");
+    txtAction->hide();
+    connect(txtAction, &QLineEdit::textChanged, this, &frmConverter::CommandBoxChanged);
+    if (commands != nullptr) {
+        commands->SetReceiver([this](const std::string& line) { txtAction->setText(Q(line)); });
+    }
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    StartUp();
+}
+
+frmConverter::~frmConverter() { platform::SetOwnerWindow(0); }
+
+void frmConverter::BuildMenus() {
+    struct Item {
+        const char* menu;
+        const char* name;
+        const char* caption;
+        int toolbarIndex;  // -1: the about box
+        QKeySequence shortcut;
+    };
+    const Item items[] = {
+        {"文件", "menuAddaFile", "添加文件", 0, QKeySequence::Open},
+        {"文件", "menuAddaFolder", "添加文件夹", 1, QKeySequence("Ctrl+Shift+O")},
+        {"文件", "", "", 0, {}},
+        {"文件", "menuExit", "退出", 5, QKeySequence("Ctrl+Q")},
+        {"删除", "menuRemoveSelected", "删除所选的文件", 2, {}},
+        {"删除", "menuRemoveAll", "删除所有文件", 6, {}},
+        {"工具", "menuConvert", "开始转换", 3, QKeySequence("F5")},
+        {"关于", "menuHelp", "网站", 4, QKeySequence::HelpContents},
+        {"关于", "menuAbout", "关于", -1, {}},
+    };
+    std::map<std::string, QMenu*> menus;
+    for (const Item& item : items) {
+        QMenu*& menu = menus[item.menu];
+        if (menu == nullptr) menu = menuBar()->addMenu(QString::fromUtf8(item.menu));
+        if (*item.name == '\0') {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(QString::fromUtf8(item.caption));
+        action->setObjectName(item.name);
+        action->setShortcut(item.shortcut);
+        int index = item.toolbarIndex;
+        connect(action, &QAction::triggered, this, [this, index] {
+            if (index < 0) {
+                MenuAbout();
+            } else {
+                CmdToolsBar_Click(index);
+            }
+        });
+    }
+}
+
+void frmConverter::BuildToolbar(QWidget* client) {
+    for (int index = 0; index < 7; ++index) {
+        auto* button = new QToolButton(client);
+        button->setObjectName(QString("CmdToolsBar_%1").arg(index));
+        QString caption = QString::fromUtf8(kToolbar[index].caption);
+        button->setText(caption);
+        button->setToolTip(caption);
+        button->setAccessibleName(caption);
+        button->setIcon(QIcon(QString(":/pagelift/toolbar_%1.png").arg(index)));
+        button->setIconSize(QSize(32, 32));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::StrongFocus);
+        button->setGeometry(Twips(kToolbar[index].left, 0, 1420, 985));
+        button->installEventFilter(this);
+        connect(button, &QToolButton::clicked, this, [this, index] { CmdToolsBar_Click(index); });
+        CmdToolsBar[index] = button;
+    }
+    lblButton = new QLabel(client);
+    lblButton->setObjectName("lblButton");
+    lblButton->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblButton->setGeometry(Twips(7350, 1020, 3315, 240));
+}
+
+void frmConverter::BuildJobList(QWidget* client) {
+    LV = new QTreeWidget(client);
+    LV->setObjectName("LV");
+    LV->setAccessibleName(QString::fromUtf8("PDF文件列表"));
+    LV->setHeaderLabels({"FileName", "Format"});
+    LV->setRootIsDecorated(false);
+    LV->setGeometry(Twips(210, 1290, 6825, 4755));
+    LV->header()->setStretchLastSection(false);
+    LV->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    LV->header()->resizeSection(1, Px(900));
+    LV->viewport()->setAcceptDrops(true);
+    LV->viewport()->installEventFilter(this);
+    auto* removeKey = new QShortcut(QKeySequence::Delete, LV, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(removeKey, &QShortcut::activated, this, [this] { CmdToolsBar_Click(2); });
+
+    picText = new QWidget(client);
+    picText->setObjectName("picText");
+    picText->setGeometry(Twips(2340, 3450, 2445, 315));
+    lblText = new QLabel(QString::fromUtf8(kDropHint), picText);
+    lblText->setObjectName("lblText");
+    lblText->setAlignment(Qt::AlignCenter);
+    lblText->setGeometry(0, 0, picText->width(), picText->height());
+
+    auto* door = new QLabel(client);
+    door->setObjectName("picDoor");
+    door->setPixmap(QPixmap(":/pagelift/door.png"));
+    door->setAcceptDrops(true);
+    door->installEventFilter(this);
+    picDoor = door;
+    for (int index = 0; index < 5; ++index) {
+        auto* picture = new QToolButton(picDoor);
+        picture->setObjectName(QString("ImgFormat_%1").arg(index));
+        picture->setAccessibleName(QString::fromUtf8(kFormatNames[index]));
+        picture->setToolTip(QString::fromUtf8(kFormatNames[index]));
+        picture->setIcon(QIcon(QString(":/pagelift/format_%1.png").arg(index)));
+        picture->setIconSize(QSize(72, 64));
+        picture->setAutoRaise(true);
+        picture->setGeometry(23 + index * 88, 256, 76, 68);
+        connect(picture, &QToolButton::clicked, this, [this, index] { ImgFormat_Click(index); });
+        ImgFormat[index] = picture;
+    }
+
+    lstFile = new QListWidget(this);
+    lstFile->setObjectName("lstFile");
+    lstFile->hide();
+    lstAddFolder = new QListWidget(this);
+    lstAddFolder->setObjectName("lstAddFolder");
+    lstAddFolder->hide();
+}
+
+void frmConverter::BuildOptions(QWidget* client) {
+    Label1 = NewLabel(client, "Label1", "输出图片格式:", Twips(7350, 1290, 1140, 210));
+    cmbOF = new QComboBox(client);
+    cmbOF->setObjectName("cmbOF");
+    cmbOF->setAccessibleName(QString::fromUtf8("输出图片格式"));
+    cmbOF->setGeometry(Twips(7320, 1590, 3345, 330));
+    for (const OutputFormat& format : kOutputFormats)
+        cmbOF->addItem(QString::fromUtf8(format.listText));
+    cmbOF->setCurrentIndex(-1);
+    connect(cmbOF, &QComboBox::currentIndexChanged, this, &frmConverter::FormatChanged);
+    Label1->setBuddy(cmbOF);
+
+    Label2 = NewLabel(client, "Label2", "设置:", Twips(7320, 2130, 420, 210));
+    LV2 = new QTreeWidget(client);
+    LV2->setObjectName("LV2");
+    LV2->setAccessibleName(QString::fromUtf8("设置"));
+    LV2->setHeaderLabels({"Option", "Value"});
+    LV2->setRootIsDecorated(false);
+    LV2->setGeometry(Twips(7320, 2430, 3315, 2400));
+    LV2->header()->resizeSection(0, Px(9340 - 7320));
+    LV2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(LV2, &QTreeWidget::itemClicked, this, &frmConverter::OpenValueEditor);
+    connect(LV2, &QTreeWidget::itemActivated, this, [this] {
+        OpenValueEditor();
+        txtValue->setFocus();
+        txtValue->selectAll();
+    });
+
+    txtValue = new QLineEdit(client);
+    txtValue->setObjectName("txtValue");
+    txtValue->setAccessibleName(QString::fromUtf8("选项值"));
+    txtValue->setGeometry(0, 0, Px(1305), Px(255));
+    txtValue->hide();
+    txtValue->installEventFilter(this);
+    connect(txtValue, &QLineEdit::textChanged, this, &frmConverter::ValueEdited);
+
+    Label3 = NewLabel(client, "Label3", "输出路径:", Twips(7320, 4980, 780, 210));
+    txtPath = new QLineEdit(client);
+    txtPath->setObjectName("txtPath");
+    txtPath->setAccessibleName(QString::fromUtf8("输出路径"));
+    txtPath->setGeometry(Twips(7320, 5280, 2415, 315));
+    Label3->setBuddy(txtPath);
+    cmdBrowse = new QPushButton(QString::fromUtf8("浏览"), client);
+    cmdBrowse->setObjectName("cmdBrowse");
+    cmdBrowse->setAccessibleName(cmdBrowse->text());
+    cmdBrowse->setGeometry(Twips(9840, 5280, 765, 330));
+    connect(cmdBrowse, &QPushButton::clicked, this, &frmConverter::cmdBrowse_Click);
+
+    cmdConvert = new QPushButton(QString::fromUtf8("立刻开始转换"), client);
+    cmdConvert->setObjectName("cmdConvert");
+    cmdConvert->setAccessibleName(cmdConvert->text());
+    cmdConvert->setGeometry(Twips(7320, 5820, 3285, 915));
+    connect(cmdConvert, &QPushButton::clicked, this, &frmConverter::cmdConvert_Click);
+}
+
+void frmConverter::BuildProgress(QWidget* client) {
+    lblPB = NewLabel(client, "lblPB", "0%", Twips(2370, 6150, 2355, 195));
+    lblPB->setAlignment(Qt::AlignCenter);
+    pb = new QProgressBar(client);
+    pb->setObjectName("pb");
+    pb->setAccessibleName(QString::fromUtf8("转换进度"));
+    pb->setTextVisible(false);
+    pb->setGeometry(Twips(210, 6390, 6825, 315));
+    imgPB = new QLabel(client);
+    imgPB->setObjectName("imgPB");
+    imgPB->setGeometry(pb->geometry().x(), pb->geometry().y(), 0, pb->height());
+
+    lblWeb = new QLabel(client);
+    lblWeb->setObjectName("lblWeb");
+    lblWeb->setGeometry(Twips(210, 6960, 2010, 195));
+    lblWeb->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    connect(lblWeb, &QLabel::linkActivated, this, &frmConverter::lblWeb_Click);
+
+    imgConvert = NewHiddenImage(this, "imgConvert");
+    imgAdd = NewHiddenImage(this, "imgAdd");
+    imgRemove = NewHiddenImage(this, "imgRemove");
+    imgStart = NewHiddenImage(this, "imgStart");
+    imgBrowse = NewHiddenImage(this, "imgBrowse");
+    for (int index = 0; index < 7; ++index) {
+        imgToolbar[index] = NewHiddenImage(this, QString("imgToolbar_%1").arg(index));
+    }
+}
+
+void frmConverter::StartUp() {
+    setWindowIcon(QIcon());
+    // The skin stays loaded for the program's life: it owns the look of every window.
+    skin_ = platform::Library::Load("SkinH.dll");
+    if (skin_) {
+        if (auto attach = skin_->Function<int (*)()>("SkinH_Attach")) attach();
+    }
+    picDoor->setGeometry(Twips(90, 1110, 6990, 5070));
+    picDoor->raise();
+    dialogs_.Init(reinterpret_cast<intptr_t>(this));
+    platform::SetOwnerWindow(reinterpret_cast<intptr_t>(this));
+    setWindowTitle("Pagelift");
+    QString address = Q(ProductWebAddress());
+    lblWeb->setText(
+        QString("<a href=\"%1\" style=\"color: rgb(43, 82, 140);\">%2</a>")
+            .arg(address.toHtmlEscaped(), lblWeb->fontMetrics()
+                                              .elidedText(address, Qt::ElideMiddle, lblWeb->width())
+                                              .toHtmlEscaped()));
+    lblWeb->setToolTip(address);
+    lblWeb->setAccessibleName(QString::fromUtf8("网站 ") + address);
+    platform::Yield();
+    platform::DeleteFile("c:\\tmp\\tmp.pdf");
+    platform::DeleteFile("c:\\tmp\\tmp1.pdf");
+    SetFill(0);
+    pb->setRange(0, 100);
+    pb->setValue(0);
+    txtValue->move(Px(9340), txtValue->y());
+    cmbOF->setCurrentIndex(0);
+    lblButton->setStyleSheet("color: rgb(48, 132, 207);");
+    lblWeb->setStyleSheet("color: rgb(43, 82, 140);");
+    txtPath->setText(kDefaultOutputFolder);
+    ReadSettings();
+    if (txtPath->text().isEmpty()) txtPath->setText(kDefaultOutputFolder);
+    std::string options = platform::ProgramFolder() + "\\options.ini";
+    SoundOff = 0;
+    if (platform::PathExists(options)) {
+        SoundOff =
+            ParseSoundOff(common::ReadQuotedLineFile(options).value_or(std::vector<std::string>{}));
+    }
+
+    QWidget* order[] = {CmdToolsBar[0],
+                        CmdToolsBar[1],
+                        CmdToolsBar[2],
+                        CmdToolsBar[6],
+                        CmdToolsBar[3],
+                        CmdToolsBar[4],
+                        CmdToolsBar[5],
+                        ImgFormat[0],
+                        ImgFormat[1],
+                        ImgFormat[2],
+                        ImgFormat[3],
+                        ImgFormat[4],
+                        LV,
+                        cmbOF,
+                        LV2,
+                        txtValue,
+                        txtPath,
+                        cmdBrowse,
+                        cmdConvert,
+                        lblWeb};
+    for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void frmConverter::ReadSettings() {
+    std::string path = platform::ProgramFolder() + "\\setup.ini";
+    if (!platform::PathExists(path)) return;
+    auto values = common::ReadQuotedLineFile(path);
+    if (!values) return;
+    StoredSetup setup = ParseSetup(*values);
+    if (setup.outputFolder) txtPath->setText(Q(*setup.outputFolder));
+    if (setup.formatIndex) cmbOF->setCurrentIndex(*setup.formatIndex);
+}
+
+void frmConverter::WriteSettings() {
+    common::WriteQuotedLineFile(platform::ProgramFolder() + "\\setup.ini",
+                                SetupValues(S(txtPath->text()), cmbOF->currentIndex()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The job list
+
+void frmConverter::AppendJob(const std::string& path, const std::string& format) {
+    int id = nextJobId_++;
+    auto* entry = new QListWidgetItem(Q(path));
+    entry->setData(Qt::UserRole, id);
+    lstFile->addItem(entry);
+    auto* row = new QTreeWidgetItem(QStringList{Q(path), Q(format)});
+    row->setData(0, Qt::UserRole, id);
+    LV->addTopLevelItem(row);
+}
+
+std::optional<frmConverter::Job> frmConverter::FirstJob() const {
+    if (lstFile->count() == 0) return std::nullopt;
+    QListWidgetItem* entry = lstFile->item(0);
+    return Job{S(entry->text()), entry->data(Qt::UserRole).toInt()};
+}
+
+void frmConverter::RemoveJobAt(int index) {
+    delete LV->takeTopLevelItem(index);
+    delete lstFile->takeItem(index);
+}
+
+void frmConverter::RemoveJob(int id) {
+    for (int index = 0; index < lstFile->count(); ++index) {
+        if (lstFile->item(index)->data(Qt::UserRole).toInt() == id) {
+            RemoveJobAt(index);
+            return;
+        }
+    }
+}
+
+void frmConverter::ShowHint(const QString& text, bool visible) {
+    lblText->setText(text);
+    picText->setVisible(visible);
+}
+
+void frmConverter::AddFile() {
+    dialogs_.SetTitle("打开文件");
+    dialogs_.SetFilter("PDF格式文件(*.pdf)|*.pdf");
+    bool confirmed = dialogs_.ShowOpen();
+    repaint();
+    FocusSweep(5);
+    std::string path = dialogs_.FileName();
+    if (confirmed && !path.empty()) AppendJob(path, FormatColumn(Trimmed(path)));
+    if (confirmed && LV->topLevelItemCount() > 0) picText->hide();
+}
+
+void frmConverter::AddFolder() {
+    auto folder = platform::GetDesktop().BrowseFolder(kFolderTitle);
+    ShowHint(QString::fromUtf8("搜索文件..."), true);
+    if (folder && !folder->empty()) {
+        ListBoxResults results(lstAddFolder);
+        common::SearchPdfFiles(*folder, results);
+        for (int index = 0; index < lstAddFolder->count(); ++index) {
+            std::string path = S(lstAddFolder->item(index)->text());
+            if (EndsInPdf(path)) AppendJob(path, FormatColumn(Trimmed(path)));
+        }
+        lstAddFolder->clear();
+    }
+    ShowHint(QString::fromUtf8(kDropHint), LV->topLevelItemCount() == 0);
+    repaint();
+    FocusSweep(6);
+}
+
+void frmConverter::DropFiles(const std::vector<std::string>& paths, bool onDoor) {
+    for (const std::string& path : paths) {
+        if (EndsInPdf(path)) AppendJob(path, FormatColumn(path));
+    }
+    if (lstFile->count() > 0) {
+        platform::Yield();
+        picText->hide();
+    }
+    if (onDoor) picDoor->hide();
+}
+
+void frmConverter::RemoveSelected() {
+    QList<QTreeWidgetItem*> selected = LV->selectedItems();
+    if (selected.isEmpty()) return;
+    RemoveJobAt(LV->indexOfTopLevelItem(selected.first()));
+}
+
+void frmConverter::RemoveSelectedHidden() {
+    if (LV->topLevelItemCount() > 0) RemoveSelected();
+    if (LV->topLevelItemCount() == 0) ShowHint("Drag & Drop Files Here", true);
+    lstAddFolder->clear();
+}
+
+void frmConverter::ClearList() {
+    for (int rows = LV->topLevelItemCount(); rows > 0; --rows) delete LV->takeTopLevelItem(0);
+    lstFile->clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+void frmConverter::CmdToolsBar_Click(int index) {
+    switch (index) {
+        case 0:
+            AddFile();
+            break;
+        case 1:
+            AddFolder();
+            break;
+        case 2:
+            RemoveSelected();
+            break;
+        case 3:
+            imgStart_Click();
+            break;
+        case 4:
+            VisitWebSite();
+            break;
+        case 5:
+            Exit();
+            break;
+        case 6:
+            ClearList();
+            break;
+        default:
+            return;
+    }
+    ToolbarTail();
+}
+
+void frmConverter::ToolbarTail() {
+    picDoor->hide();
+    platform::Yield();
+    repaint();
+}
+
+void frmConverter::ImgFormat_Click(int index) {
+    cmbOF->setCurrentIndex(index);
+    platform::Yield();
+    CmdToolsBar_Click(0);
+}
+
+void frmConverter::FocusSweep(int lastButton) {
+    for (int index = 0; index <= lastButton; ++index) {
+        if (CmdToolsBar[index]->isEnabled()) CmdToolsBar[index]->setFocus();
+    }
+}
+
+void frmConverter::cmdBrowse_Click() {
+    auto folder = platform::GetDesktop().BrowseFolder(kFolderTitle);
+    txtPath->setText(folder && !folder->empty() ? Q(*folder) : QString(kDefaultOutputFolder));
+    repaint();
+    FocusSweep(5);
+}
+
+void frmConverter::cmdConvert_Click() {
+    if (QTreeWidgetItem* row = LV2->topLevelItem(kResolutionRow - 1)) {
+        row->setText(1, Q(CheckedResolution(S(row->text(1)))));
+    }
+    imgStart_Click();
+}
+
+void frmConverter::VisitWebSite() { platform::GetDesktop().ShellOpen(ProductWebAddress()); }
+
+void frmConverter::lblWeb_Click() { VisitWebSite(); }
+
+void frmConverter::MenuAbout() {
+    platform::GetDesktop().ShowMessage(
+        "Pagelift  " + ProductWebAddress() + "  " + std::to_string(kProductYear), "关于",
+        platform::MessageIcon::Information);
+}
+
+void frmConverter::CommandBoxAbout() {
+    std::string year = std::to_string(kProductYear);
+    platform::GetDesktop().ShowMessage("Pagelift " + year + "\n版权所有 (C) " + year +
+                                           " Pagelift 开发组。保留所有权利。\n" +
+                                           ProductWebAddress(),
+                                       "关于", platform::MessageIcon::Information);
+}
+
+void frmConverter::CommandBoxChanged(const QString& text) {
+    struct CommandWord {
+        const char* word;
+        void (frmConverter::*command)();
+    };
+    // "menuOption" asks for a settings window this program does not have: it is ignored.
+    static constexpr CommandWord kWords[] = {
+        {"RemoveSelected", &frmConverter::RemoveSelectedHidden},
+        {"A", &frmConverter::CommandBoxAbout},
+        {"AddaFile", &frmConverter::AddFile},
+        {"menuAddaFolder", &frmConverter::AddFolder},
+        {"menuExit", &frmConverter::Exit},
+        {"menuHelp", &frmConverter::VisitWebSite},
+        {"menuConvert", &frmConverter::imgStart_Click},
+    };
+    if (text.isEmpty()) return;
+    for (const CommandWord& word : kWords) {
+        if (text == QLatin1String(word.word)) (this->*word.command)();
+    }
+    txtAction->clear();
+}
+
+void frmConverter::Exit() {
+    if (exiting_) return;
+    exiting_ = true;
+    WriteSettings();
+    close();
+    if (endProgram) endProgram();
+}
+
+void frmConverter::closeEvent(QCloseEvent* event) {
+    if (!unloading_) {
+        unloading_ = true;
+        platform::DeleteFile("c:\\tmp\\tmp1.pdf");
+        platform::DeleteFile("c:\\tmp\\tmp2.pdf");
+        Exit();
+    }
+    event->accept();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Options
+
+void frmConverter::FormatChanged() {
+    txtValue->hide();
+    if (!FormatAt(cmbOF->currentIndex())) return;
+    LV2->clear();
+    for (const OptionDefault& option : kOptionRows) {
+        LV2->addTopLevelItem(new QTreeWidgetItem(
+            QStringList{QString::fromUtf8(option.caption), QString::fromUtf8(option.value)}));
+    }
+}
+
+void frmConverter::OpenValueEditor() {
+    txtValue->show();
+    txtValue->raise();
+    QTreeWidgetItem* row = LV2->currentItem();
+    if (row == nullptr) return;
+    int rowTop = LV2->viewport()->geometry().top() + LV2->visualItemRect(row).top();
+    txtValue->move(txtValue->x(), LV2->y() + rowTop - Px(10));
+    txtValue->setAccessibleName(row->text(0));
+    txtValue->setText(row->text(1));
+}
+
+void frmConverter::ValueEdited(const QString& text) {
+    QTreeWidgetItem* row = LV2->currentItem();
+    if (row == nullptr) return;
+    int rowNumber = LV2->indexOfTopLevelItem(row) + 1;
+    row->setText(1, Q(CheckedOptionValue(rowNumber, S(text))));
+}
+
+std::string frmConverter::OptionValue(int row) const {
+    QTreeWidgetItem* item = LV2->topLevelItem(row - 1);
+    return item != nullptr ? S(item->text(1)) : std::string();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Events: hover caption, clicks on the window, drops, the value editor's keys
+
+bool frmConverter::eventFilter(QObject* watched, QEvent* event) {
+    QWidget* client = centralWidget();
+    if (event->type() == QEvent::Enter) {
+        for (QToolButton* button : CmdToolsBar) {
+            if (watched == button) lblButton->setText("[ " + button->toolTip() + " ]");
+        }
+    } else if (watched == client && event->type() == QEvent::MouseMove) {
+        lblButton->clear();
+    } else if (watched == client && event->type() == QEvent::MouseButtonPress) {
+        txtValue->hide();
+    } else if (watched == txtValue && event->type() == QEvent::KeyPress) {
+        int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+            txtValue->hide();
+            LV2->setFocus();
+            return true;
+        }
+    } else if (watched == picDoor || (LV != nullptr && watched == LV->viewport())) {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (drag->mimeData()->hasUrls()) {
+                drag->setDropAction(Qt::CopyAction);
+                drag->accept();
+            }
+            return true;
+        }
+        if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            DropFiles(platform::DroppedFiles(*drop->mimeData()), watched == picDoor);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace pagelift

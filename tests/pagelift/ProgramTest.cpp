@@ -1,0 +1,107 @@
+// The real program and the real engine: a document converted through the window, and the
+// program started twice with commands sent through its socket.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QThread>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "pagelift/frmConverter.h"
+#include "platform/Platform.h"
+#include "tests/engine/TestDocuments.h"
+#include "tests/support/FakeDesktop.h"
+#include "tests/support/TempDrive.h"
+
+namespace pagelift {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(Program, ConvertsAThreePageDocumentToPngThroughTheWindow) {
+    testing_support::TempCDrive drive;
+    testing_support::FakeDesktop desktop;
+    testing_support::TempFolder work;
+    fs::path document = fs::path(work.host()) / "three pages.pdf";
+    enginetest::WritePdf(document, {{}, {}, {}});
+
+    frmConverter window(NewQuirelEngine());
+    std::string output = platform::ToWindowsPath(work.host()) + "\\out";
+    window.txtPath->setText(QString::fromStdString(output));
+    window.cmbOF->setCurrentIndex(3);
+    window.LV2->topLevelItem(2)->setText(1, "72");
+    window.DropFiles({platform::ToWindowsPath(document.string())}, false);
+    window.RunConversion();
+
+    fs::path folder = fs::path(work.host()) / "out" / "three pages";
+    EXPECT_EQ(enginetest::FileNames(folder),
+              (std::vector<std::string>{"0001.png", "0002.png", "0003.png"}));
+    enginetest::DecodedImage page = enginetest::Decode(folder / "0002.png");
+    EXPECT_EQ(page.width, 595);
+    EXPECT_EQ(page.height, 842);
+    EXPECT_EQ(window.lstFile->count(), 0);
+    EXPECT_EQ(window.LV->topLevelItemCount(), 0);
+    EXPECT_EQ(window.lblPB->text(), QString::fromUtf8("转换完成."));
+    EXPECT_EQ(desktop.shellOpens(), std::vector<std::string>{output});
+    EXPECT_TRUE(desktop.messages().empty());
+}
+
+// The program copied into a folder of its own, so that its settings land there.
+class RunningProgram : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fs::create_directories(fs::path(work.host()) / "program");
+        fs::copy_file(fs::path(PROGRAM_FOLDER) / "pagelift", Program().toStdString());
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(work.host()));
+        environment.insert("XDG_DATA_HOME", QString::fromStdString(work.host() + "/data"));
+    }
+    QString Program() const { return QString::fromStdString(work.host() + "/program/pagelift"); }
+    QString Socket() const { return QString::fromStdString(work.host() + "/pagelift.command"); }
+
+    void Start(QProcess& process) {
+        process.setProcessEnvironment(environment);
+        process.start(Program(), {});
+        ASSERT_TRUE(process.waitForStarted(5000));
+    }
+    bool Send(const QByteArray& line) {
+        QLocalSocket socket;
+        socket.connectToServer(Socket());
+        if (!socket.waitForConnected(2000)) return false;
+        socket.write(line);
+        socket.waitForBytesWritten(2000);
+        socket.disconnectFromServer();
+        return true;
+    }
+
+    testing_support::TempFolder work;
+    QProcessEnvironment environment;
+};
+
+TEST_F(RunningProgram, ASecondStartEndsAtOnceAndTheFirstObeysItsSocket) {
+    QProcess first;
+    Start(first);
+    for (int i = 0; i < 100 && !fs::exists(Socket().toStdString()); ++i) QThread::msleep(50);
+    ASSERT_TRUE(fs::exists(Socket().toStdString()));
+
+    QProcess second;
+    Start(second);
+    ASSERT_TRUE(second.waitForFinished(5000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    ASSERT_TRUE(Send("menuExit\n"));
+    ASSERT_TRUE(first.waitForFinished(10000));
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_TRUE(fs::exists(fs::path(work.host()) / "program" / "setup.ini"));
+}
+
+}  // namespace
+}  // namespace pagelift
