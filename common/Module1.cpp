@@ -1,5 +1,6 @@
 #include "common/Module1.h"
 
+#include <cctype>
 #include <set>
 #include <string>
 
@@ -33,9 +34,22 @@ Pass DeleteEntries(std::string_view folder, std::set<std::string>& triedSubfolde
     return Pass::Finished;
 }
 
+// Only a folder named in full below a drive's root may be removed: an empty or relative text,
+// or one that comes out as the root of a drive (also through ".." or drive Z:'s view of
+// drive C), would empty a whole drive.
+bool IsRemovableFolder(std::string_view folder) {
+    const bool fullyQualified = folder.size() >= 3 &&
+                                std::isalpha(static_cast<unsigned char>(folder[0])) &&
+                                folder[1] == ':' && (folder[2] == '\\' || folder[2] == '/');
+    if (!fullyQualified) return false;
+    const std::string canonical = platform::ToWindowsPath(platform::ToHostPath(folder));
+    return canonical.size() > 3;
+}
+
 }  // namespace
 
 void DeleteFolderTree(std::string_view folder) {
+    if (!IsRemovableFolder(folder)) return;
     if (platform::IsLink(folder)) {
         platform::DeleteFile(folder);  // the link goes, never what it points at
         return;
