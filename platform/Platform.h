@@ -24,9 +24,11 @@ void SetCDriveRoot(const std::string& hostFolder);
 std::string CDriveRoot();
 // Windows-form path to host path: "C:\a\b" lies under the C drive root, "Z:\x" is "/x".
 // Both separators are accepted; a path without a drive is taken relative, separators mapped.
+// The private-use stand-ins U+F000 + c of ToWindowsPath become the characters c again.
 std::string ToHostPath(std::string_view windowsPath);
 // Host path to Windows form: under the C drive root it is "C:\...", anything else "Z:\...";
-// an empty text for an empty path or one that cannot be made absolute.
+// an empty text for an empty path or one that cannot be made absolute. A character a Windows
+// name cannot hold (\ : * ? " < > |) becomes U+F000 + its code, so every name round-trips.
 std::string ToWindowsPath(std::string_view hostPath);
 // The folder of the running program in Windows form, without a trailing backslash.
 std::string ProgramFolder();
@@ -45,7 +47,7 @@ enum FileAttribute : uint32_t {
 };
 
 struct DirectoryEntry {
-    std::string name;
+    std::string name;  // in Windows form, as ToWindowsPath gives it
     uint32_t attributes = 0;
 };
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/PlatformInternal.h"
 
 namespace platform {
 namespace {
@@ -79,7 +80,7 @@ std::optional<DirectoryEntry> DirectoryListing::Next() {
         if (folder.back() != '/') folder += '/';
         struct stat info;
         if (!StatNoFollow(folder + name, info)) continue;  // vanished since it was listed
-        return DirectoryEntry{name, AttributeWord(name, info)};
+        return DirectoryEntry{ToWindowsName(name), AttributeWord(name, info)};
     }
     return std::nullopt;
 }

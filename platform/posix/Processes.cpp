@@ -117,8 +117,9 @@ std::string ResolveProgram(const std::string& program) {
     bool hasFolder = program.find_first_of("\\/") != std::string::npos ||
                      (program.size() >= 2 && program[1] == ':');
     if (!hasFolder) {
-        std::string found = ExistingProgram(HostProgramFolder() + "/" + program);
-        return found.empty() ? FindOnPath(program) : found;
+        const std::string name = ToHostName(program);
+        std::string found = ExistingProgram(HostProgramFolder() + "/" + name);
+        return found.empty() ? FindOnPath(name) : found;
     }
     std::string found = ExistingProgram(ToHostPath(program));
     if (!found.empty()) return found;
@@ -184,7 +185,7 @@ std::vector<ProcessInfo> RunningProcesses() {
         std::string folder = "/proc/" + id;
         if (IsZombie(folder)) continue;  // ended, only waiting to be reaped
         std::string name = ExecutableName(folder);
-        if (!name.empty()) processes.push_back({std::stoll(id), name});
+        if (!name.empty()) processes.push_back({std::stoll(id), ToWindowsName(name)});
     }
     closedir(proc);
     return processes;
