@@ -122,7 +122,7 @@ public:
     // pipe could not be made, pipeError gets the system's error number).
     static std::unique_ptr<ChildProcess> Start(std::string_view commandLine, std::string* error,
                                                int* pipeError = nullptr);
-    ~ChildProcess();  // closes the pipe; does not end the child, which is reaped later
+    ~ChildProcess();  // closes the pipe; does not end the child, which is reaped once it ends
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
@@ -134,14 +134,17 @@ public:
     bool IsAlive();
     // The exit code once the child has ended.
     std::optional<int> ExitCode();
-    // Ends the child and everything it started.
+    // Ends the child and everything it started in its process group, then reaps the child;
+    // after that it signals nothing, since the group's id may be another program's by then.
     void EndAll();
 
 private:
     ChildProcess(int64_t id, int readFd);
+    void Reap();
     int64_t id_;
     int readFd_;
     std::optional<int> exitCode_;
+    bool reaped_ = false;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -277,11 +277,13 @@ ChildProcess::ChildProcess(int64_t id, int readFd) : id_(id), readFd_(readFd) {}
 
 ChildProcess::~ChildProcess() {
     close(readFd_);
-    if (IsAlive()) {
-        // Still running: reaped by a later process call once it ends, never left a zombie.
-        std::lock_guard lock(gDetachedMutex);
-        gDetached.push_back(static_cast<pid_t>(id_));
+    if (!IsAlive()) {
+        Reap();  // nothing signals its group from now on
+        return;
     }
+    // Still running: reaped by a later process call once it ends, never left a zombie.
+    std::lock_guard lock(gDetachedMutex);
+    gDetached.push_back(static_cast<pid_t>(id_));
 }
 
 int64_t ChildProcess::id() const { return id_; }
@@ -302,16 +304,18 @@ std::optional<std::string> ChildProcess::Read(size_t maxBytes) {
     return chunk;
 }
 
+// The exit is observed without reaping the child: until it is reaped, its id (and with it the
+// id of its process group) cannot pass to another process, so ending the group stays safe.
 bool ChildProcess::IsAlive() {
     if (exitCode_) return false;
-    int status = 0;
-    pid_t result = waitpid(static_cast<pid_t>(id_), &status, WNOHANG);
-    if (result == 0) return true;
-    if (result == static_cast<pid_t>(id_)) {
-        exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    } else {
+    siginfo_t info{};
+    if (waitid(P_PID, static_cast<id_t>(id_), &info, WEXITED | WNOHANG | WNOWAIT) != 0) {
         exitCode_ = -1;
+        reaped_ = true;  // not ours to wait for any more
+        return false;
     }
+    if (info.si_pid == 0) return true;
+    exitCode_ = info.si_code == CLD_EXITED ? info.si_status : 128 + info.si_status;
     return false;
 }
 
@@ -320,16 +324,20 @@ std::optional<int> ChildProcess::ExitCode() {
     return exitCode_;
 }
 
-void ChildProcess::EndAll() {
-    if (!IsAlive()) {
-        kill(-static_cast<pid_t>(id_), SIGKILL);  // what it started may still run
-        return;
-    }
-    kill(-static_cast<pid_t>(id_), SIGKILL);
+void ChildProcess::Reap() {
+    if (reaped_) return;
     int status = 0;
-    if (waitpid(static_cast<pid_t>(id_), &status, 0) == static_cast<pid_t>(id_)) {
-        exitCode_ = 128 + SIGKILL;
+    if (waitpid(static_cast<pid_t>(id_), &status, 0) == static_cast<pid_t>(id_) && !exitCode_) {
+        exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
+    reaped_ = true;
+}
+
+void ChildProcess::EndAll() {
+    // Once the leader is reaped its group id may belong to another program's processes.
+    if (reaped_) return;
+    kill(-static_cast<pid_t>(id_), SIGKILL);  // what it started may still run after it
+    Reap();
 }
 
 }  // namespace platform

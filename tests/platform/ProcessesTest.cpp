@@ -1,12 +1,12 @@
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "platform/Platform.h"
 #include "tests/support/TempDrive.h"
@@ -62,10 +62,12 @@ TEST(CommandLine, SplitsAsWindowsDoes) {
     EXPECT_EQ(platform::SplitCommandLine("  a  b\tc "), (V{"a", "b", "c"}));
     EXPECT_EQ(platform::SplitCommandLine("\"C:\\Program Files\\x.exe\" \"a b\" c"),
               (V{"C:\\Program Files\\x.exe", "a b", "c"}));
-    EXPECT_EQ(platform::SplitCommandLine("p a\\\\b \\\"q\\\" \"\""), (V{"p", "a\\\\b", "\"q\"", ""}));
+    EXPECT_EQ(platform::SplitCommandLine("p a\\\\b \\\"q\\\" \"\""),
+              (V{"p", "a\\\\b", "\"q\"", ""}));
     EXPECT_EQ(platform::SplitCommandLine("p \"x\\\\\" y"), (V{"p", "x\\", "y"}));
     EXPECT_EQ(platform::SplitCommandLine("p \"say \"\"hi\"\"\""), (V{"p", "say \"hi\""}));
-    EXPECT_EQ(platform::SplitCommandLine("C:\\dir\\p.exe C:\\in\\"), (V{"C:\\dir\\p.exe", "C:\\in\\"}));
+    EXPECT_EQ(platform::SplitCommandLine("C:\\dir\\p.exe C:\\in\\"),
+              (V{"C:\\dir\\p.exe", "C:\\in\\"}));
 }
 
 TEST(CommandLine, ProgramFolderExeFallsBackToTheSearchPathAndDrivePathsAreTranslated) {
@@ -157,6 +159,44 @@ TEST(ChildProcess, EndAllEndsTheWholeGroup) {
     EXPECT_FALSE(child->IsAlive());
     EXPECT_TRUE(WaitUntil([&] { return platform::FindProcesses(name).empty(); }))
         << "the grandchild must not be orphaned";
+}
+
+// As root, the next process can be given a chosen id, the way another program's process comes
+// to carry an id this program once started.
+bool NextProcessGetsId(int64_t id) {
+    std::ofstream lastId("/proc/sys/kernel/ns_last_pid");
+    lastId << id - 1 << std::flush;
+    return static_cast<bool>(lastId);
+}
+
+TEST(ChildProcess, EndAllNeverSignalsAGroupWhoseLeaderIsGone) {
+    TempCDrive drive;
+    TempFolder bin;
+    const std::string sleeper = platform::ToWindowsPath(UniqueSleeper(bin)) + " 30";
+    WriteScript(drive.root(), "brief", "exit 4");
+    auto child = platform::ChildProcess::Start("C:\\brief", nullptr);
+    ASSERT_TRUE(child);
+    ASSERT_TRUE(WaitUntil([&] { return !child->IsAlive(); }));
+    EXPECT_EQ(child->ExitCode(), 4);
+    const std::string proc = "/proc/" + std::to_string(child->id());
+    EXPECT_TRUE(std::filesystem::exists(proc)) << "its id is held until its group is ended";
+    child->EndAll();
+    EXPECT_FALSE(std::filesystem::exists(proc)) << "reaped once its group is ended";
+
+    std::unique_ptr<platform::ChildProcess> other;
+    for (int attempt = 0; attempt < 20 && (!other || other->id() != child->id()); ++attempt) {
+        if (other) other->EndAll();
+        if (!NextProcessGetsId(child->id())) GTEST_SKIP() << "process ids cannot be chosen";
+        other = platform::ChildProcess::Start(sleeper, nullptr);
+        ASSERT_TRUE(other);
+    }
+    if (other->id() != child->id()) {
+        other->EndAll();
+        GTEST_SKIP() << "another process took the id first";
+    }
+    child->EndAll();
+    EXPECT_TRUE(other->IsAlive()) << "the new owner of the group id was signalled";
+    other->EndAll();
 }
 
 TEST(Processes, NamesMatchWithoutCaseAndWithoutExe) {
