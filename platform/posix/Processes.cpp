@@ -148,8 +148,8 @@ struct SpawnSettings {
         posix_spawnattr_setsigmask(&attributes, &none);
         posix_spawnattr_setsigdefault(&attributes, &all);
         posix_spawnattr_setpgroup(&attributes, 0);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                                  POSIX_SPAWN_SETSIGDEF);
+        posix_spawnattr_setflags(
+            &attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     }
     ~SpawnSettings() {
@@ -158,15 +158,15 @@ struct SpawnSettings {
     }
 };
 
-pid_t Spawn(const std::vector<std::string>& arguments, SpawnSettings& settings) {
-    std::vector<std::string> encoded;
-    for (const auto& argument : arguments) encoded.push_back(ToSystemCodePage(argument));
+// The arguments are passed as they are: paths are the bytes the file system holds, and a text
+// that belongs in the code page was converted by the caller, who knows it is not a path.
+pid_t Spawn(std::vector<std::string> arguments, SpawnSettings& settings) {
     std::vector<char*> argv;
-    for (auto& argument : encoded) argv.push_back(argument.data());
+    for (auto& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &settings.actions, &settings.attributes, argv.data(),
-                    environ) != 0) {
+    if (posix_spawn(&pid, argv[0], &settings.actions, &settings.attributes, argv.data(), environ) !=
+        0) {
         return -1;
     }
     return pid;
@@ -248,8 +248,8 @@ bool LaunchDetached(std::string_view commandLine) {
     return true;
 }
 
-std::unique_ptr<ChildProcess> ChildProcess::Start(std::string_view commandLine,
-                                                  std::string* error, int* pipeError) {
+std::unique_ptr<ChildProcess> ChildProcess::Start(std::string_view commandLine, std::string* error,
+                                                  int* pipeError) {
     auto fail = [&](const std::string& why) {
         if (error != nullptr) *error = why;
         return nullptr;

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/Platform.h"
+#include "tests/support/ChineseCodePage.h"
 #include "tests/support/TempDrive.h"
 
 using testing_support::TempCDrive;
@@ -91,6 +92,21 @@ TEST(CommandLine, ProgramInAFolderWithASpaceIsFound) {
     auto child = platform::ChildProcess::Start("\"C:\\my tools\\hello.exe\"", nullptr);
     ASSERT_TRUE(child);
     EXPECT_EQ(ReadToEnd(*child), "hello\n");
+}
+
+// Paths are the bytes the file system holds, whatever the code page: the program in a Chinese
+// folder starts, and the path it is given names the file that is there.
+TEST(ChildProcess, HostPathsReachTheChildAsTheirBytesUnderTheChineseCodePage) {
+    TempCDrive drive;
+    testing_support::ChineseCodePage gbk;
+    ASSERT_TRUE(gbk.active());
+    const std::string root = drive.root().host();
+    drive.root().WriteFile("工具/输入.pdf");
+    WriteScript(drive.root(), "工具/show",
+                "printf '%s\\n' \"$0\" \"$1\"; test -f \"$1\" && echo found");
+    auto child = platform::ChildProcess::Start("C:\\工具\\show.exe C:\\工具\\输入.pdf", nullptr);
+    ASSERT_TRUE(child) << "a program in a Chinese folder starts";
+    EXPECT_EQ(ReadToEnd(*child), root + "/工具/show\n" + root + "/工具/输入.pdf\nfound\n");
 }
 
 TEST(ChildProcess, StdoutAndStderrArriveWholeAndInOrderThroughOnePipe) {
