@@ -35,15 +35,17 @@ Pass DeleteEntries(std::string_view folder, std::set<std::string>& triedSubfolde
 }
 
 // Only a folder named in full below a drive's root may be removed: an empty or relative text,
-// or one that comes out as the root of a drive (also through ".." or drive Z:'s view of
-// drive C), would empty a whole drive.
+// a root of a drive (also through ".."), or a folder that holds drive C (seen through drive
+// Z:) would empty a whole drive.
 bool IsRemovableFolder(std::string_view folder) {
     const bool fullyQualified = folder.size() >= 3 &&
                                 std::isalpha(static_cast<unsigned char>(folder[0])) &&
                                 folder[1] == ':' && (folder[2] == '\\' || folder[2] == '/');
     if (!fullyQualified) return false;
-    const std::string canonical = platform::ToWindowsPath(platform::ToHostPath(folder));
-    return canonical.size() > 3;
+    std::string host = platform::ToHostPath(folder);
+    if (platform::ToWindowsPath(host).size() <= 3) return false;
+    while (host.size() > 1 && host.back() == '/') host.pop_back();
+    return platform::CDriveRoot().rfind(host + "/", 0) != 0;
 }
 
 }  // namespace

@@ -66,18 +66,19 @@ TEST(DeleteFolderTree, EmptyRelativeOrDriveRootFolderIsRefused) {
     EXPECT_TRUE(fs::exists(kept));
 }
 
-// The host's own root, as drive Z:, tried inside a jail so that a fault cannot reach the
-// machine's files.
-TEST(DeleteFolderTree, RootOfDriveZIsRefused) {
+// The host's own root, and a folder that holds drive C, as drive Z:, tried inside a jail so
+// that a fault cannot reach the machine's files.
+TEST(DeleteFolderTree, RootOfDriveZAndFoldersHoldingDriveCAreRefused) {
     if (geteuid() != 0) GTEST_SKIP() << "a jail needs the administrator";
     testing_support::TempFolder jail;
     const std::string kept = jail.WriteFile("home/ann/keep.txt");
     EXPECT_EXIT(
         {
             if (chroot(jail.host().c_str()) != 0 || chdir("/") != 0) std::_Exit(2);
-            platform::SetCDriveRoot("/drive_c");
+            platform::SetCDriveRoot("/home/ann/drive_c");
             DeleteFolderTree("Z:\\");
             DeleteFolderTree("z:/home/..");
+            DeleteFolderTree("Z:\\home\\");
             std::_Exit(fs::exists("/home/ann/keep.txt") ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
