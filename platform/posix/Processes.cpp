@@ -309,7 +309,11 @@ std::optional<std::string> ChildProcess::Read(size_t maxBytes) {
 bool ChildProcess::IsAlive() {
     if (exitCode_) return false;
     siginfo_t info{};
-    if (waitid(P_PID, static_cast<id_t>(id_), &info, WEXITED | WNOHANG | WNOWAIT) != 0) {
+    int result = 0;
+    do {
+        result = waitid(P_PID, static_cast<id_t>(id_), &info, WEXITED | WNOHANG | WNOWAIT);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
         exitCode_ = -1;
         reaped_ = true;  // not ours to wait for any more
         return false;
@@ -327,7 +331,11 @@ std::optional<int> ChildProcess::ExitCode() {
 void ChildProcess::Reap() {
     if (reaped_) return;
     int status = 0;
-    if (waitpid(static_cast<pid_t>(id_), &status, 0) == static_cast<pid_t>(id_) && !exitCode_) {
+    pid_t result = 0;
+    do {
+        result = waitpid(static_cast<pid_t>(id_), &status, 0);
+    } while (result < 0 && errno == EINTR);
+    if (result == static_cast<pid_t>(id_) && !exitCode_) {
         exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     reaped_ = true;
