@@ -1,5 +1,6 @@
 #include "common/Module1.h"
 
+#include <cctype>
 #include <set>
 #include <string>
 
@@ -33,9 +34,24 @@ Pass DeleteEntries(std::string_view folder, std::set<std::string>& triedSubfolde
     return Pass::Finished;
 }
 
+// Only a folder named in full below a drive's root may be removed: an empty or relative text,
+// a root of a drive (also through ".."), or a folder that holds drive C (seen through drive
+// Z:) would empty a whole drive.
+bool IsRemovableFolder(std::string_view folder) {
+    const bool fullyQualified = folder.size() >= 3 &&
+                                std::isalpha(static_cast<unsigned char>(folder[0])) &&
+                                folder[1] == ':' && (folder[2] == '\\' || folder[2] == '/');
+    if (!fullyQualified) return false;
+    std::string host = platform::ToHostPath(folder);
+    if (platform::ToWindowsPath(host).size() <= 3) return false;
+    while (host.size() > 1 && host.back() == '/') host.pop_back();
+    return platform::CDriveRoot().rfind(host + "/", 0) != 0;
+}
+
 }  // namespace
 
 void DeleteFolderTree(std::string_view folder) {
+    if (!IsRemovableFolder(folder)) return;
     if (platform::IsLink(folder)) {
         platform::DeleteFile(folder);  // the link goes, never what it points at
         return;

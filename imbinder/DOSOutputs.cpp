@@ -1,5 +1,7 @@
 #include "DOSOutputs.h"
 
+#include <chrono>
+
 #include "clsWaitableTimer.h"
 #include "platform/Platform.h"
 
@@ -11,6 +13,8 @@ namespace {
 
 constexpr size_t kReadSize = 1024;
 constexpr int kPollMilliseconds = 50;
+// How long the pipe may stay open after the child has ended and no watched process runs.
+constexpr std::chrono::seconds kPipeGrace{5};
 
 void ShowFailure(const std::string& text) {
     platform::GetDesktop().ShowMessage(text, std::string(), platform::MessageIcon::Critical);
@@ -54,6 +58,8 @@ std::string DOSOutputs::ExecuteCommand(const std::string& commandLine) {
     outputs_.clear();
     clsWaitableTimer timer;
     bool pipeAtEnd = false;
+    constexpr auto kNoDeadline = std::chrono::steady_clock::time_point::max();
+    auto pipeDeadline = kNoDeadline;
     bool busy = true;
     while (busy) {
         // Once the child has ended, a read also learns whether anything else still holds the
@@ -73,7 +79,20 @@ std::string DOSOutputs::ExecuteCommand(const std::string& commandLine) {
         }
         // The watched name can hold a run longer, never end it before the child and its
         // output are done.
-        busy = !(childEnded && pipeAtEnd) || IsProcessRunning(WatchProcessName);
+        const bool watchedRunning = IsProcessRunning(WatchProcessName);
+        // Something the child left behind (a daemon) may hold the pipe open for ever: it gets
+        // a few seconds more, then the run stops reading and ends what is left of the group.
+        if (childEnded && !pipeAtEnd && !watchedRunning) {
+            const auto now = std::chrono::steady_clock::now();
+            if (pipeDeadline == kNoDeadline) pipeDeadline = now + kPipeGrace;
+            if (now >= pipeDeadline) {
+                child->EndAll();
+                pipeAtEnd = true;
+            }
+        } else {
+            pipeDeadline = kNoDeadline;
+        }
+        busy = !(childEnded && pipeAtEnd) || watchedRunning;
         platform::Yield();
         if (abandoned()) return {};
         timer.Wait(kPollMilliseconds);

@@ -18,6 +18,20 @@ std::string gProgramFolder;  // host folder set by a test, empty for the executa
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+// Characters a host name may hold and a Windows name may not. Each is shown as the private-use
+// character U+F000 + its code, which is three UTF-8 bytes: EF, 80 or 81, 80 + the low six bits.
+constexpr std::string_view kNotInWindowsNames = "\\:*?\"<>|";
+constexpr unsigned char kPrivateLead = 0xEF;
+
+bool IsPrivateStandIn(std::string_view text, size_t i, char& original) {
+    if (i + 2 >= text.size() || static_cast<unsigned char>(text[i]) != kPrivateLead) return false;
+    const auto middle = static_cast<unsigned char>(text[i + 1]);
+    const auto last = static_cast<unsigned char>(text[i + 2]);
+    if ((middle != 0x80 && middle != 0x81) || (last & 0xC0) != 0x80) return false;
+    original = static_cast<char>(((middle & 0x01) << 6) | (last & 0x3F));
+    return kNotInWindowsNames.find(original) != std::string_view::npos;
+}
+
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string DefaultCDriveRoot() {
@@ -38,7 +52,7 @@ std::string StripTrailingSeparators(std::string path) {
 }
 
 // Splits the part after the drive into names, resolving "." and ".." without ever climbing
-// above the drive's root, as Windows does.
+// above the drive's root, as Windows does; each name in its host form.
 std::vector<std::string> NormalisedNames(std::string_view rest) {
     std::vector<std::string> names;
     std::string current;
@@ -46,7 +60,7 @@ std::vector<std::string> NormalisedNames(std::string_view rest) {
         if (current == "..") {
             if (!names.empty()) names.pop_back();
         } else if (!current.empty() && current != ".") {
-            names.push_back(current);
+            names.push_back(ToHostName(current));
         }
         current.clear();
     };
@@ -71,6 +85,37 @@ std::string JoinUnder(const std::string& root, std::string_view rest) {
 }
 
 }  // namespace
+
+std::string ToWindowsName(std::string_view hostName) {
+    std::string windows;
+    windows.reserve(hostName.size());
+    for (char c : hostName) {
+        if (kNotInWindowsNames.find(c) == std::string_view::npos) {
+            windows += c;
+            continue;
+        }
+        const auto code = static_cast<unsigned char>(c);
+        windows += static_cast<char>(kPrivateLead);
+        windows += static_cast<char>(0x80 | (code >> 6));
+        windows += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return windows;
+}
+
+std::string ToHostName(std::string_view windowsName) {
+    std::string host;
+    host.reserve(windowsName.size());
+    for (size_t i = 0; i < windowsName.size(); ++i) {
+        char original = 0;
+        if (IsPrivateStandIn(windowsName, i, original)) {
+            host += original;
+            i += 2;
+        } else {
+            host += windowsName[i];
+        }
+    }
+    return host;
+}
 
 void SetCDriveRoot(const std::string& hostFolder) {
     std::lock_guard lock(gPathsMutex);
@@ -107,13 +152,14 @@ std::string ToHostPath(std::string_view windowsPath) {
     for (char& c : relative) {
         if (c == '\\') c = '/';
     }
-    return relative;
+    return ToHostName(relative);  // after the separators, so a mapped backslash stays a name's
 }
 
 std::string ToWindowsPath(std::string_view hostPath) {
     if (hostPath.empty()) return {};
     std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(hostPath), error);
+    std::filesystem::path absolute =
+        std::filesystem::absolute(std::filesystem::path(hostPath), error);
     if (error) return {};
     std::string host = absolute.lexically_normal().string();
     bool trailing = host.size() > 1 && host.back() == '/';
@@ -131,7 +177,7 @@ std::string ToWindowsPath(std::string_view hostPath) {
     } else if (host == "/") {
         rest.clear();
     }
-    std::string windows = drive + (rest.empty() ? "\\" : rest);
+    std::string windows = drive + (rest.empty() ? "\\" : ToWindowsName(rest));
     for (char& c : windows) {
         if (c == '/') c = '\\';
     }

@@ -24,9 +24,11 @@ void SetCDriveRoot(const std::string& hostFolder);
 std::string CDriveRoot();
 // Windows-form path to host path: "C:\a\b" lies under the C drive root, "Z:\x" is "/x".
 // Both separators are accepted; a path without a drive is taken relative, separators mapped.
+// The private-use stand-ins U+F000 + c of ToWindowsPath become the characters c again.
 std::string ToHostPath(std::string_view windowsPath);
 // Host path to Windows form: under the C drive root it is "C:\...", anything else "Z:\...";
-// an empty text for an empty path or one that cannot be made absolute.
+// an empty text for an empty path or one that cannot be made absolute. A character a Windows
+// name cannot hold (\ : * ? " < > |) becomes U+F000 + its code, so every name round-trips.
 std::string ToWindowsPath(std::string_view hostPath);
 // The folder of the running program in Windows form, without a trailing backslash.
 std::string ProgramFolder();
@@ -45,7 +47,7 @@ enum FileAttribute : uint32_t {
 };
 
 struct DirectoryEntry {
-    std::string name;
+    std::string name;  // in Windows form, as ToWindowsPath gives it
     uint32_t attributes = 0;
 };
 
@@ -120,7 +122,7 @@ public:
     // pipe could not be made, pipeError gets the system's error number).
     static std::unique_ptr<ChildProcess> Start(std::string_view commandLine, std::string* error,
                                                int* pipeError = nullptr);
-    ~ChildProcess();  // closes the pipe; does not end the child, which is reaped later
+    ~ChildProcess();  // closes the pipe; does not end the child, which is reaped once it ends
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
@@ -132,14 +134,17 @@ public:
     bool IsAlive();
     // The exit code once the child has ended.
     std::optional<int> ExitCode();
-    // Ends the child and everything it started.
+    // Ends the child and everything it started in its process group, then reaps the child;
+    // after that it signals nothing, since the group's id may be another program's by then.
     void EndAll();
 
 private:
     ChildProcess(int64_t id, int readFd);
+    void Reap();
     int64_t id_;
     int readFd_;
     std::optional<int> exitCode_;
+    bool reaped_ = false;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -237,9 +242,14 @@ ClaimedChannel ClaimCommandChannel(const std::string& hostSocketPath);
 // ---------------------------------------------------------------------------------------------
 // The system code page (the C library's locale code set on the host)
 
+// The code set of the C library's character locale, which the program's start takes from the
+// environment; UTF-8 when no locale is set. Every library in the process (the rendering
+// engine among them) reads the same locale, so they all agree on it.
 std::string SystemCodePageName();
-// Overrides the system code page by its iconv name (tests); an empty name restores the host's.
-void SetSystemCodePage(const std::string& name);
+// Makes an installed C library locale ("zh_CN.GBK") the character locale of the whole process,
+// so its code set becomes the system code page everywhere (tests); false when it is not
+// installed. An empty name restores the locale in force before the first change.
+[[nodiscard]] bool SetSystemCodePage(const std::string& localeName);
 // UTF-8 to the system code page; an unrepresentable character becomes "?".
 std::string ToSystemCodePage(std::string_view utf8);
 // The system code page to UTF-8; an undecodable byte becomes "?".

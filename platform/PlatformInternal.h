@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/Platform.h"
 
@@ -12,6 +13,12 @@ namespace platform {
 std::string ExecutableFolder();
 // The program folder as a host path (the test override, or the executable's folder).
 std::string HostProgramFolder();
+// A host name in Windows form: each character a Windows name cannot hold (\ : * ? " < > |)
+// becomes the private-use character U+F000 + its code, so the name round-trips and is never
+// read as a path.
+std::string ToWindowsName(std::string_view hostName);
+// The reverse: those private-use characters become the host characters again.
+std::string ToHostName(std::string_view windowsName);
 
 // The name of a command socket claimed on the host: a listening socket under it, with rights
 // for its owner only, when owned.

@@ -1,11 +1,10 @@
 #include "Password.h"
 
-#include <unicode/ucnv.h>
 #include <unicode/usprep.h>
 #include <unicode/ustring.h>
 
 #include <algorithm>
-#include <clocale>
+#include <cwchar>
 #include <memory>
 
 extern "C" {
@@ -50,40 +49,21 @@ std::string Utf16ToUtf8(const std::u16string& wide, UErrorCode& status) {
     return utf8;
 }
 
-struct ConverterCloser {
-    void operator()(UConverter* converter) const { ucnv_close(converter); }
-};
-
-// The code set of the C library's locale, which is the system code page the caller's texts
-// come in: "GBK" for zh_CN.GBK, "cp936" for Windows' "Chinese_China.936"; empty for none.
-std::string LocaleCodeSet() {
-    const char* locale = std::setlocale(LC_CTYPE, nullptr);
-    const std::string_view name = locale ? locale : "";
-    const size_t dot = name.find('.');
-    if (dot == std::string_view::npos) return {};
-    std::string codeSet(name.substr(dot + 1, name.find('@', dot) - dot - 1));
-    const bool numbered =
-        !codeSet.empty() &&
-        std::all_of(codeSet.begin(), codeSet.end(), [](char c) { return c >= '0' && c <= '9'; });
-    return numbered ? "cp" + codeSet : codeSet;
-}
-
-// The typed bytes read in the system code page; empty when they are not text in it.
+// The typed bytes read in the system code page, which is the C library's character locale:
+// the host program's platform layer converts its texts with the same locale, so both always
+// agree, a test's switch of it included. Empty when the bytes are not text in it.
 std::string SystemCodePageToUtf8(std::string_view bytes) {
-    const std::string codeSet = LocaleCodeSet();
-    if (codeSet.empty()) return {};
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UConverter, ConverterCloser> converter(ucnv_open(codeSet.c_str(), &status));
-    if (U_FAILURE(status)) return {};
-    ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
-                        &status);
-    std::u16string wide(bytes.size() * 2 + 1, u'\0');
-    const int32_t length =
-        ucnv_toUChars(converter.get(), wide.data(), static_cast<int32_t>(wide.size()), bytes.data(),
-                      static_cast<int32_t>(bytes.size()), &status);
-    if (U_FAILURE(status)) return {};
-    wide.resize(static_cast<size_t>(length));
-    return Utf16ToUtf8(wide, status);
+    std::mbstate_t state{};
+    std::string utf8;
+    for (size_t i = 0; i < bytes.size();) {
+        wchar_t wide = 0;
+        size_t used = std::mbrtowc(&wide, bytes.data() + i, bytes.size() - i, &state);
+        if (used == static_cast<size_t>(-1) || used == static_cast<size_t>(-2)) return {};
+        if (used == 0) used = 1;  // a NUL byte
+        AppendUtf8(utf8, static_cast<int>(wide));
+        i += used;
+    }
+    return utf8;
 }
 
 struct ProfileCloser {

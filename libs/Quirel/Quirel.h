@@ -1,5 +1,7 @@
 /* Page-rendering engine: open a PDF document, count its pages and export page images.
-   All functions are called from one thread; texts are host paths in the system code page. */
+   All functions are called from one thread. Paths are host paths: the bytes the file system
+   holds, never converted to a code page. The password is text in the system code page, which
+   is the code set of the C library's character locale (LC_CTYPE) of the calling process. */
 #ifndef QUIREL_H
 #define QUIREL_H
 

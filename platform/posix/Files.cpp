@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/PlatformInternal.h"
 
 namespace platform {
 namespace {
@@ -122,7 +123,7 @@ std::optional<DirectoryEntry> DirectoryListing::Next() {
         if (folder.back() != '/') folder += '/';
         struct stat info;
         if (!StatNoFollow(folder + name, info)) continue;  // vanished since it was listed
-        return DirectoryEntry{name, AttributeWord(name, info)};
+        return DirectoryEntry{ToWindowsName(name), AttributeWord(name, info)};
     }
     return std::nullopt;
 }

@@ -117,8 +117,9 @@ std::string ResolveProgram(const std::string& program) {
     bool hasFolder = program.find_first_of("\\/") != std::string::npos ||
                      (program.size() >= 2 && program[1] == ':');
     if (!hasFolder) {
-        std::string found = ExistingProgram(HostProgramFolder() + "/" + program);
-        return found.empty() ? FindOnPath(program) : found;
+        const std::string name = ToHostName(program);
+        std::string found = ExistingProgram(HostProgramFolder() + "/" + name);
+        return found.empty() ? FindOnPath(name) : found;
     }
     std::string found = ExistingProgram(ToHostPath(program));
     if (!found.empty()) return found;
@@ -147,8 +148,8 @@ struct SpawnSettings {
         posix_spawnattr_setsigmask(&attributes, &none);
         posix_spawnattr_setsigdefault(&attributes, &all);
         posix_spawnattr_setpgroup(&attributes, 0);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                                  POSIX_SPAWN_SETSIGDEF);
+        posix_spawnattr_setflags(
+            &attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     }
     ~SpawnSettings() {
@@ -157,15 +158,15 @@ struct SpawnSettings {
     }
 };
 
-pid_t Spawn(const std::vector<std::string>& arguments, SpawnSettings& settings) {
-    std::vector<std::string> encoded;
-    for (const auto& argument : arguments) encoded.push_back(ToSystemCodePage(argument));
+// The arguments are passed as they are: paths are the bytes the file system holds, and a text
+// that belongs in the code page was converted by the caller, who knows it is not a path.
+pid_t Spawn(std::vector<std::string> arguments, SpawnSettings& settings) {
     std::vector<char*> argv;
-    for (auto& argument : encoded) argv.push_back(argument.data());
+    for (auto& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &settings.actions, &settings.attributes, argv.data(),
-                    environ) != 0) {
+    if (posix_spawn(&pid, argv[0], &settings.actions, &settings.attributes, argv.data(), environ) !=
+        0) {
         return -1;
     }
     return pid;
@@ -184,7 +185,7 @@ std::vector<ProcessInfo> RunningProcesses() {
         std::string folder = "/proc/" + id;
         if (IsZombie(folder)) continue;  // ended, only waiting to be reaped
         std::string name = ExecutableName(folder);
-        if (!name.empty()) processes.push_back({std::stoll(id), name});
+        if (!name.empty()) processes.push_back({std::stoll(id), ToWindowsName(name)});
     }
     closedir(proc);
     return processes;
@@ -247,8 +248,8 @@ bool LaunchDetached(std::string_view commandLine) {
     return true;
 }
 
-std::unique_ptr<ChildProcess> ChildProcess::Start(std::string_view commandLine,
-                                                  std::string* error, int* pipeError) {
+std::unique_ptr<ChildProcess> ChildProcess::Start(std::string_view commandLine, std::string* error,
+                                                  int* pipeError) {
     auto fail = [&](const std::string& why) {
         if (error != nullptr) *error = why;
         return nullptr;
@@ -276,11 +277,13 @@ ChildProcess::ChildProcess(int64_t id, int readFd) : id_(id), readFd_(readFd) {}
 
 ChildProcess::~ChildProcess() {
     close(readFd_);
-    if (IsAlive()) {
-        // Still running: reaped by a later process call once it ends, never left a zombie.
-        std::lock_guard lock(gDetachedMutex);
-        gDetached.push_back(static_cast<pid_t>(id_));
+    if (!IsAlive()) {
+        Reap();  // nothing signals its group from now on
+        return;
     }
+    // Still running: reaped by a later process call once it ends, never left a zombie.
+    std::lock_guard lock(gDetachedMutex);
+    gDetached.push_back(static_cast<pid_t>(id_));
 }
 
 int64_t ChildProcess::id() const { return id_; }
@@ -301,16 +304,22 @@ std::optional<std::string> ChildProcess::Read(size_t maxBytes) {
     return chunk;
 }
 
+// The exit is observed without reaping the child: until it is reaped, its id (and with it the
+// id of its process group) cannot pass to another process, so ending the group stays safe.
 bool ChildProcess::IsAlive() {
     if (exitCode_) return false;
-    int status = 0;
-    pid_t result = waitpid(static_cast<pid_t>(id_), &status, WNOHANG);
-    if (result == 0) return true;
-    if (result == static_cast<pid_t>(id_)) {
-        exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    } else {
+    siginfo_t info{};
+    int result = 0;
+    do {
+        result = waitid(P_PID, static_cast<id_t>(id_), &info, WEXITED | WNOHANG | WNOWAIT);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
         exitCode_ = -1;
+        reaped_ = true;  // not ours to wait for any more
+        return false;
     }
+    if (info.si_pid == 0) return true;
+    exitCode_ = info.si_code == CLD_EXITED ? info.si_status : 128 + info.si_status;
     return false;
 }
 
@@ -319,16 +328,24 @@ std::optional<int> ChildProcess::ExitCode() {
     return exitCode_;
 }
 
-void ChildProcess::EndAll() {
-    if (!IsAlive()) {
-        kill(-static_cast<pid_t>(id_), SIGKILL);  // what it started may still run
-        return;
-    }
-    kill(-static_cast<pid_t>(id_), SIGKILL);
+void ChildProcess::Reap() {
+    if (reaped_) return;
     int status = 0;
-    if (waitpid(static_cast<pid_t>(id_), &status, 0) == static_cast<pid_t>(id_)) {
-        exitCode_ = 128 + SIGKILL;
+    pid_t result = 0;
+    do {
+        result = waitpid(static_cast<pid_t>(id_), &status, 0);
+    } while (result < 0 && errno == EINTR);
+    if (result == static_cast<pid_t>(id_) && !exitCode_) {
+        exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
+    reaped_ = true;
+}
+
+void ChildProcess::EndAll() {
+    // Once the leader is reaped its group id may belong to another program's processes.
+    if (reaped_) return;
+    kill(-static_cast<pid_t>(id_), SIGKILL);  // what it started may still run after it
+    Reap();
 }
 
 }  // namespace platform

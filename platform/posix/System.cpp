@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/Platform.h"
@@ -17,17 +18,16 @@ namespace platform {
 namespace {
 
 std::mutex gCodePageMutex;
-std::string gCodePageOverride;
+std::optional<std::string> gLocaleBeforeOverride;  // the character locale to go back to
 
-std::string HostCodeSet() {
-    locale_t locale = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
-    if (locale == static_cast<locale_t>(nullptr)) return "UTF-8";
-    std::string codeSet = nl_langinfo_l(CODESET, locale);
-    freelocale(locale);
-    // With no locale chosen (the C locale) the C library reports plain ASCII; host file names
-    // are UTF-8 all the same, and ASCII would turn every Chinese caption into question marks.
-    if (codeSet.empty() || codeSet == "ANSI_X3.4-1968" || codeSet == "ASCII") return "UTF-8";
-    return codeSet;
+// The code set of the C library's character locale. With no locale chosen (the C locale) the
+// C library reports plain ASCII; host file names are UTF-8 all the same, and ASCII would turn
+// every Chinese caption into question marks.
+std::string CharacterLocaleCodeSet() {
+    const char* codeSet = nl_langinfo(CODESET);
+    const std::string name = codeSet != nullptr ? codeSet : "";
+    if (name.empty() || name == "ANSI_X3.4-1968" || name == "ASCII") return "UTF-8";
+    return name;
 }
 
 bool IsUtf8(const std::string& codeSet) { return codeSet == "UTF-8" || codeSet == "utf8"; }
@@ -36,8 +36,11 @@ bool IsUtf8(const std::string& codeSet) { return codeSet == "UTF-8" || codeSet =
 size_t Utf8SequenceLength(std::string_view text, size_t i) {
     auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
     unsigned char lead = byte(i);
-    size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                                  : (lead >> 3) == 0x1E ? 4 : 0;
+    size_t length = lead < 0x80           ? 1
+                    : (lead >> 5) == 0x6  ? 2
+                    : (lead >> 4) == 0xE  ? 3
+                    : (lead >> 3) == 0x1E ? 4
+                                          : 0;
     if (length == 0 || i + length > text.size()) return 0;
     for (size_t k = 1; k < length; ++k) {
         if ((byte(i + k) & 0xC0) != 0x80) return 0;
@@ -102,18 +105,20 @@ std::string ExecutableFolder() {
     return slash == 0 ? "/" : buffer.substr(0, slash);
 }
 
-std::string SystemCodePageName() {
-    {
-        std::lock_guard lock(gCodePageMutex);
-        if (!gCodePageOverride.empty()) return gCodePageOverride;
-    }
-    static const std::string hostCodeSet = HostCodeSet();
-    return hostCodeSet;
-}
+std::string SystemCodePageName() { return CharacterLocaleCodeSet(); }
 
-void SetSystemCodePage(const std::string& name) {
+bool SetSystemCodePage(const std::string& localeName) {
     std::lock_guard lock(gCodePageMutex);
-    gCodePageOverride = name;
+    if (localeName.empty()) {
+        if (!gLocaleBeforeOverride) return true;
+        const bool restored = setlocale(LC_CTYPE, gLocaleBeforeOverride->c_str()) != nullptr;
+        gLocaleBeforeOverride.reset();
+        return restored;
+    }
+    const std::string current = setlocale(LC_CTYPE, nullptr);
+    if (setlocale(LC_CTYPE, localeName.c_str()) == nullptr) return false;
+    if (!gLocaleBeforeOverride) gLocaleBeforeOverride = current;
+    return true;
 }
 
 std::string ToSystemCodePage(std::string_view utf8) {
@@ -134,7 +139,8 @@ std::string HostLibraryFileName(std::string_view dllName) {
     if (slash != std::string::npos) name = name.substr(slash + 1);
     if (name.size() > 4) {
         std::string extension = name.substr(name.size() - 4);
-        for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char& c : extension)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (extension == ".dll") name.resize(name.size() - 4);
     }
     return "lib" + name + ".so";

@@ -1,10 +1,9 @@
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-
-#include <gtest/gtest.h>
 
 #include "common/Module1.h"
 #include "platform/Platform.h"
@@ -47,6 +46,40 @@ TEST(DeleteFolderTree, ReadOnlyFoldersDoNotProtectTheirContentsFromAnOrdinaryUse
             if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) std::_Exit(2);
             DeleteFolderTree("C:\\tmp");
             std::_Exit(fs::exists(root.host() + "/tmp") ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(DeleteFolderTree, EmptyRelativeOrDriveRootFolderIsRefused) {
+    TempCDrive drive;
+    const auto& root = drive.root();
+    const std::string kept = root.WriteFile("output/result.pdf");
+    root.WriteFile("tmp/scratch.bmp");
+    for (const char* folder : {"", " ", "C:", "C:\\", "c:/", "\\", "C:\\tmp\\..", "tmp"}) {
+        DeleteFolderTree(folder);
+        EXPECT_TRUE(fs::exists(kept)) << "after \"" << folder << "\"";
+    }
+    DeleteFolderTree("Z:" + root.host());
+    EXPECT_TRUE(fs::exists(kept)) << "drive C seen through drive Z";
+    DeleteFolderTree("C:\\tmp");
+    EXPECT_FALSE(fs::exists(root.host() + "/tmp")) << "a scratch folder is still removed";
+    EXPECT_TRUE(fs::exists(kept));
+}
+
+// The host's own root, and a folder that holds drive C, as drive Z:, tried inside a jail so
+// that a fault cannot reach the machine's files.
+TEST(DeleteFolderTree, RootOfDriveZAndFoldersHoldingDriveCAreRefused) {
+    if (geteuid() != 0) GTEST_SKIP() << "a jail needs the administrator";
+    testing_support::TempFolder jail;
+    const std::string kept = jail.WriteFile("home/ann/keep.txt");
+    EXPECT_EXIT(
+        {
+            if (chroot(jail.host().c_str()) != 0 || chdir("/") != 0) std::_Exit(2);
+            platform::SetCDriveRoot("/home/ann/drive_c");
+            DeleteFolderTree("Z:\\");
+            DeleteFolderTree("z:/home/..");
+            DeleteFolderTree("Z:\\home\\");
+            std::_Exit(fs::exists("/home/ann/keep.txt") ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }

@@ -1,9 +1,10 @@
-#include <fstream>
-
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 #include "common/QuotedLineFile.h"
 #include "platform/Platform.h"
+#include "tests/support/ChineseCodePage.h"
 #include "tests/support/TempDrive.h"
 
 using common::ParseQuotedLines;
@@ -11,13 +12,13 @@ using V = std::vector<std::string>;
 
 TEST(QuotedLineFile, WritesQuotedValuesWithCrLfInTheSystemCodePage) {
     testing_support::TempCDrive drive;
-    platform::SetSystemCodePage("GBK");
+    testing_support::ChineseCodePage gbk;
+    ASSERT_TRUE(gbk.active());
     ASSERT_TRUE(common::WriteQuotedLineFile("C:\\setup.ini", {"C:\\output", "转换"}));
     std::ifstream in(drive.root().host() + "/setup.ini", std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(bytes, "\"C:\\output\"\r\n\"\xd7\xaa\xbb\xbb\"\r\n");
     EXPECT_EQ(common::ReadQuotedLineFile("C:\\setup.ini"), (V{"C:\\output", "转换"}));
-    platform::SetSystemCodePage("");
 }
 
 TEST(QuotedLineFile, MissingOrUnwritableFilesAreReported) {

@@ -185,6 +185,23 @@ TEST_F(DOSOutputsTest, RunningProcessOfTheWatchedNameHoldsTheRun) {
     EXPECT_FALSE(held->IsAlive()) << "the run ends only after the watched process";
 }
 
+TEST_F(DOSOutputsTest, GrandchildHoldingThePipeEndsTheRunFiveSecondsAfterTheChild) {
+    imbinder::WatchProcessName = "";
+    const std::string name = "dmn" + std::to_string(QCoreApplication::applicationPid() % 100000);
+    const std::string daemon = CopyOfChildTool(drive_.root().host(), name);
+    const std::string script = drive_.root().WriteFile(
+        "leaves", "#!/bin/sh\necho started\n'" + daemon + "' sleep 20000 &\n");
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+
+    const Clock::time_point start = Clock::now();
+    EXPECT_EQ(runner_.ExecuteCommand("C:\\leaves"), "started\n");
+
+    EXPECT_GE(ElapsedMs(start), 5000);
+    EXPECT_LT(ElapsedMs(start), 8000);
+    EXPECT_EQ(commandsOver_, 1);
+    EXPECT_FALSE(DOSOutputs::IsProcessRunning(name)) << "what the child left is ended";
+}
+
 TEST_F(DOSOutputsTest, IsProcessRunningFindsAProcessByNameInAnyCase) {
     const std::string name = "look" + std::to_string(QCoreApplication::applicationPid() % 100000);
     const std::string copy = CopyOfChildTool(drive_.root().host(), name);

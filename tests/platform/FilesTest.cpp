@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "tests/support/TempDrive.h"
@@ -150,4 +151,35 @@ TEST(Files, WholeFileWriteThatCannotCompleteKeepsTheOldFile) {
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadAll(file), "kept");
     EXPECT_EQ(ListAll("C:\\stuck").size(), 3u);
+}
+
+// Host names with characters a Windows name cannot hold: listed with private-use stand-ins
+// (U+F000 + the character's code), and every listed name reaches its own file again.
+TEST(Files, NamesWithCharactersWindowsForbidsRoundTripThroughTheirWindowsForm) {
+    TempCDrive drive;
+    const auto& root = drive.root();
+    const std::string decoy = root.WriteFile("x", "decoy");
+    const std::vector<std::string> hostNames = {"a\\b.pdf", "c:d", "e*f", "g?h",      "i\"j",
+                                                "k<l",      "m>n", "o|p", "..\\..\\x"};
+    for (const auto& name : hostNames) root.WriteFile("scratch/names/" + name, name);
+
+    std::map<std::string, std::string> listed;  // Windows path -> host path it reaches
+    for (const auto& [name, attributes] : ListAll("C:\\scratch\\names")) {
+        if (name == "." || name == "..") continue;
+        EXPECT_EQ(name.find_first_of("\\/:*?\"<>|"), std::string::npos) << name;
+        const std::string windows = "C:\\scratch\\names\\" + name;
+        listed[windows] = platform::ToHostPath(windows);
+        EXPECT_EQ(platform::ToWindowsPath(listed[windows]), windows);
+        EXPECT_TRUE(platform::PathExists(windows)) << name;
+    }
+    ASSERT_EQ(listed.size(), hostNames.size());
+    EXPECT_EQ(listed.count("C:\\scratch\\names\\c\uF03Ad"), 1u);
+    EXPECT_EQ(listed.count("C:\\scratch\\names\\a\uF05Cb.pdf"), 1u);
+    for (const auto& [windows, host] : listed) {
+        EXPECT_EQ(ReadAll(host), host.substr(host.rfind('/') + 1));
+        EXPECT_TRUE(platform::DeleteFile(windows)) << windows;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(root.host() + "/scratch/names"));
+    EXPECT_EQ(ReadAll(decoy), "decoy") << "a name is never read as a path";
+    EXPECT_EQ(platform::ToWindowsPath("/srv/a:b/c|d"), "Z:\\srv\\a\uF03Ab\\c\uF07Cd");
 }

@@ -1,14 +1,15 @@
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
-#include <gtest/gtest.h>
-
 #include "platform/Platform.h"
+#include "tests/support/ChineseCodePage.h"
 #include "tests/support/TempDrive.h"
 
 using testing_support::TempCDrive;
@@ -62,10 +63,12 @@ TEST(CommandLine, SplitsAsWindowsDoes) {
     EXPECT_EQ(platform::SplitCommandLine("  a  b\tc "), (V{"a", "b", "c"}));
     EXPECT_EQ(platform::SplitCommandLine("\"C:\\Program Files\\x.exe\" \"a b\" c"),
               (V{"C:\\Program Files\\x.exe", "a b", "c"}));
-    EXPECT_EQ(platform::SplitCommandLine("p a\\\\b \\\"q\\\" \"\""), (V{"p", "a\\\\b", "\"q\"", ""}));
+    EXPECT_EQ(platform::SplitCommandLine("p a\\\\b \\\"q\\\" \"\""),
+              (V{"p", "a\\\\b", "\"q\"", ""}));
     EXPECT_EQ(platform::SplitCommandLine("p \"x\\\\\" y"), (V{"p", "x\\", "y"}));
     EXPECT_EQ(platform::SplitCommandLine("p \"say \"\"hi\"\"\""), (V{"p", "say \"hi\""}));
-    EXPECT_EQ(platform::SplitCommandLine("C:\\dir\\p.exe C:\\in\\"), (V{"C:\\dir\\p.exe", "C:\\in\\"}));
+    EXPECT_EQ(platform::SplitCommandLine("C:\\dir\\p.exe C:\\in\\"),
+              (V{"C:\\dir\\p.exe", "C:\\in\\"}));
 }
 
 TEST(CommandLine, ProgramFolderExeFallsBackToTheSearchPathAndDrivePathsAreTranslated) {
@@ -89,6 +92,21 @@ TEST(CommandLine, ProgramInAFolderWithASpaceIsFound) {
     auto child = platform::ChildProcess::Start("\"C:\\my tools\\hello.exe\"", nullptr);
     ASSERT_TRUE(child);
     EXPECT_EQ(ReadToEnd(*child), "hello\n");
+}
+
+// Paths are the bytes the file system holds, whatever the code page: the program in a Chinese
+// folder starts, and the path it is given names the file that is there.
+TEST(ChildProcess, HostPathsReachTheChildAsTheirBytesUnderTheChineseCodePage) {
+    TempCDrive drive;
+    testing_support::ChineseCodePage gbk;
+    ASSERT_TRUE(gbk.active());
+    const std::string root = drive.root().host();
+    drive.root().WriteFile("工具/输入.pdf");
+    WriteScript(drive.root(), "工具/show",
+                "printf '%s\\n' \"$0\" \"$1\"; test -f \"$1\" && echo found");
+    auto child = platform::ChildProcess::Start("C:\\工具\\show.exe C:\\工具\\输入.pdf", nullptr);
+    ASSERT_TRUE(child) << "a program in a Chinese folder starts";
+    EXPECT_EQ(ReadToEnd(*child), root + "/工具/show\n" + root + "/工具/输入.pdf\nfound\n");
 }
 
 TEST(ChildProcess, StdoutAndStderrArriveWholeAndInOrderThroughOnePipe) {
@@ -157,6 +175,44 @@ TEST(ChildProcess, EndAllEndsTheWholeGroup) {
     EXPECT_FALSE(child->IsAlive());
     EXPECT_TRUE(WaitUntil([&] { return platform::FindProcesses(name).empty(); }))
         << "the grandchild must not be orphaned";
+}
+
+// As root, the next process can be given a chosen id, the way another program's process comes
+// to carry an id this program once started.
+bool NextProcessGetsId(int64_t id) {
+    std::ofstream lastId("/proc/sys/kernel/ns_last_pid");
+    lastId << id - 1 << std::flush;
+    return static_cast<bool>(lastId);
+}
+
+TEST(ChildProcess, EndAllNeverSignalsAGroupWhoseLeaderIsGone) {
+    TempCDrive drive;
+    TempFolder bin;
+    const std::string sleeper = platform::ToWindowsPath(UniqueSleeper(bin)) + " 30";
+    WriteScript(drive.root(), "brief", "exit 4");
+    auto child = platform::ChildProcess::Start("C:\\brief", nullptr);
+    ASSERT_TRUE(child);
+    ASSERT_TRUE(WaitUntil([&] { return !child->IsAlive(); }));
+    EXPECT_EQ(child->ExitCode(), 4);
+    const std::string proc = "/proc/" + std::to_string(child->id());
+    EXPECT_TRUE(std::filesystem::exists(proc)) << "its id is held until its group is ended";
+    child->EndAll();
+    EXPECT_FALSE(std::filesystem::exists(proc)) << "reaped once its group is ended";
+
+    std::unique_ptr<platform::ChildProcess> other;
+    for (int attempt = 0; attempt < 20 && (!other || other->id() != child->id()); ++attempt) {
+        if (other) other->EndAll();
+        if (!NextProcessGetsId(child->id())) GTEST_SKIP() << "process ids cannot be chosen";
+        other = platform::ChildProcess::Start(sleeper, nullptr);
+        ASSERT_TRUE(other);
+    }
+    if (other->id() != child->id()) {
+        other->EndAll();
+        GTEST_SKIP() << "another process took the id first";
+    }
+    child->EndAll();
+    EXPECT_TRUE(other->IsAlive()) << "the new owner of the group id was signalled";
+    other->EndAll();
 }
 
 TEST(Processes, NamesMatchWithoutCaseAndWithoutExe) {

@@ -1,19 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <cwchar>
+
 #include "platform/Platform.h"
+#include "tests/support/ChineseCodePage.h"
 #include "tests/support/TempDrive.h"
 
-namespace {
-
-struct CodePageOverride {
-    explicit CodePageOverride(const std::string& name) { platform::SetSystemCodePage(name); }
-    ~CodePageOverride() { platform::SetSystemCodePage(""); }
-};
-
-}  // namespace
+using testing_support::ChineseCodePage;
 
 TEST(CodePage, ChineseRoundTripsThroughTheChineseCodePage) {
-    CodePageOverride gbk("GBK");
+    ChineseCodePage gbk;
+    ASSERT_TRUE(gbk.active());
+    EXPECT_EQ(platform::SystemCodePageName(), "GBK");
     std::string text = "转换完成.";
     std::string bytes = platform::ToSystemCodePage(text);
     EXPECT_EQ(bytes, "\xd7\xaa\xbb\xbb\xcd\xea\xb3\xc9.");
@@ -21,16 +19,34 @@ TEST(CodePage, ChineseRoundTripsThroughTheChineseCodePage) {
 }
 
 TEST(CodePage, UnrepresentableCharactersBecomeQuestionMarks) {
-    CodePageOverride latin1("ISO-8859-1");
-    EXPECT_EQ(platform::ToSystemCodePage("a转b\xc3\xa9"), "a?b\xe9");
-    CodePageOverride gbk("GBK");
+    ChineseCodePage gbk;
+    ASSERT_TRUE(gbk.active());
+    EXPECT_EQ(platform::ToSystemCodePage("a\U0001F600b转"), "a?b\xd7\xaa");
     EXPECT_EQ(platform::FromSystemCodePage("ok\xff"), "ok?");
 }
 
+// The override is the C library's own locale, which every library of the process reads, and
+// it ends with its scope.
+TEST(CodePage, OverrideSwitchesTheCLibrarysLocaleUntilRestored) {
+    const std::string before = platform::SystemCodePageName();
+    {
+        ChineseCodePage gbk;
+        ASSERT_TRUE(gbk.active());
+        std::mbstate_t state{};
+        wchar_t wide = 0;
+        EXPECT_EQ(std::mbrtowc(&wide, "\xc3\xdc", 2, &state), 2u);
+        EXPECT_EQ(wide, L'\u5bc6');
+    }
+    EXPECT_EQ(platform::SystemCodePageName(), before);
+    EXPECT_FALSE(platform::SetSystemCodePage("xx_NOWHERE.GBK"));
+    EXPECT_EQ(platform::SystemCodePageName(), before);
+}
+
 TEST(CodePage, Utf8HostKeepsTextAndMendsBrokenBytes) {
-    CodePageOverride utf8("UTF-8");
+    ASSERT_TRUE(platform::SetSystemCodePage("C.UTF-8"));
     EXPECT_EQ(platform::ToSystemCodePage("转换"), "转换");
     EXPECT_EQ(platform::FromSystemCodePage("a\xe8\xbd"), "a??");
+    EXPECT_TRUE(platform::SetSystemCodePage(""));
 }
 
 TEST(CodePage, HostCodePageIsKnown) { EXPECT_FALSE(platform::SystemCodePageName().empty()); }
