@@ -178,7 +178,9 @@ int32_t ExportPages(int32_t handle, const char* folder, int32_t format, int32_t 
     std::shared_ptr<OpenDocument> document = DocumentTable::Instance().find(handle);
     if (!document) return QUIREL_UNKNOWN_HANDLE;
     const ImageFormat* imageFormat = FindFormat(format);
-    if (!imageFormat || xDpi < 1 || yDpi < 1 || !folder || !*folder) return QUIREL_BAD_ARGUMENT;
+    if (!imageFormat || xDpi < 1 || yDpi < 1 || xDpi > kMaxDpi || yDpi > kMaxDpi || !folder ||
+        !*folder)
+        return QUIREL_BAD_ARGUMENT;
     const PageRange range = ClampPageRange(firstPage, lastPage, document->pageCount);
     if (range.count() == 0) return 0;
     if (!EnsureFolder(folder)) return QUIREL_FOLDER_ERROR;

@@ -33,7 +33,8 @@ enum {
 /* Negative results of ExportIMG and ExportTIF: nothing was written. */
 enum {
     QUIREL_UNKNOWN_HANDLE = -1,
-    QUIREL_BAD_ARGUMENT = -2,   /* unknown format, resolution below 1, missing folder text */
+    QUIREL_BAD_ARGUMENT = -2,   /* unknown format, resolution below 1 or above 65535 (the
+                                   largest a JPEG header records), missing folder text */
     QUIREL_FOLDER_ERROR = -3,   /* the folder is missing and cannot be created */
     QUIREL_WRITE_ERROR = -4,    /* a file could not be created or written (disk full) */
     QUIREL_PAGE_TOO_LARGE = -5, /* over the format's limit, or over 4000 million pixels */

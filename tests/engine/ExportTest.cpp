@@ -404,6 +404,23 @@ TEST_F(ExportTest, BadArgumentsAndUnknownHandlesWriteNothing) {
     EXPECT_FALSE(std::filesystem::exists(path("out")));
 }
 
+TEST_F(ExportTest, ResolutionsBeyondWhatTheFileHeadersRecordAreRefused) {
+    // A point-sized page stays small at any resolution, so only the header fields limit it.
+    TestPage dot;
+    dot.width = dot.height = 1;
+    open({dot});
+    for (const int32_t format : {QUIREL_BMP, QUIREL_JPEG, QUIREL_PNG, QUIREL_GIF}) {
+        SCOPED_TRACE(format);
+        EXPECT_EQ(exportImages(format, 110000, 1, 1), QUIREL_BAD_ARGUMENT);
+        EXPECT_EQ(exportImages(format, 65536, 1, 1), QUIREL_BAD_ARGUMENT);
+    }
+    EXPECT_EQ(ExportTIF(handle_, path("out").c_str(), "", 72, 65536, 1, 1, nullptr, 1, 0),
+              QUIREL_BAD_ARGUMENT);
+    EXPECT_FALSE(std::filesystem::exists(path("out")));
+    ASSERT_EQ(exportImages(QUIREL_PNG, 65535, 1, 1), 1);
+    EXPECT_EQ(Decode(path("out/0001.png")).width, 910);
+}
+
 TEST_F(ExportTest, PageBeyondTheFormatLimitIsRefused) {
     TestPage huge;
     huge.width = huge.height = 14400;  // 200 inches: 80000 pixels at 400 DPI
