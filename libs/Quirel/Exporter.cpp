@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <filesystem>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -13,6 +12,7 @@
 #include "ExportPlan.h"
 #include "Formats.h"
 #include "PageRenderer.h"
+#include "PendingFile.h"
 
 namespace quirel {
 namespace {
@@ -117,22 +117,17 @@ class ExportRun {
         }
     }
 
-    // A page file that could not be completed is removed again when this export created it:
-    // half a page would pass for a whole one. A file that was there before stays. An encoder
-    // may fail after it has created its file, so its construction counts as writing.
+    // The page is written under a temporary name and renamed into place when complete: half
+    // a page never passes for a whole one, and a failed write leaves an older file intact.
     void writePage(PageRenderer& renderer, const std::string& path) {
-        std::error_code error;
-        const bool existed = std::filesystem::exists(std::filesystem::symlink_status(path, error));
-        std::unique_ptr<PageEncoder> encoder;
-        try {
-            encoder = request_.format->newEncoder(path, renderer.geometry());
+        PendingFile file(path);
+        {
+            std::unique_ptr<PageEncoder> encoder =
+                request_.format->newEncoder(file.path(), renderer.geometry());
             renderer.render(*encoder);
             encoder->finish();
-        } catch (...) {
-            encoder.reset();
-            if (!existed) std::filesystem::remove(path, error);
-            throw;
-        }
+        }  // closed before the rename
+        file.commit();
     }
 
     // Every page of the range is reported once, in order, whether it was written, failed, or

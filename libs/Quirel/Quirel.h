@@ -53,7 +53,9 @@ QUIREL_API int32_t QUIREL_CALL GetPageNum(int32_t handle);
 
 /* Writes pages firstPage..lastPage (clamped to the document) as 0001.ext, 0002.ext, ... into
    folder, creating it when missing. A file's number is the page's position in the range; a
-   page that fails leaves its number unused. The name text and bitsPerPixel are not used: the format
+   page that fails leaves its number unused. Each file is written under a temporary name
+   beside it (0001.png.1.tmp) and renamed into place when complete, so a failed write leaves
+   an older file of that name intact. The name text and bitsPerPixel are not used: the format
    decides the depth (24-bit, 8-bit palette for GIF). Returns the number of pages written,
    0 for an empty range, or a negative QUIREL_* code when nothing could be written. */
 QUIREL_API int32_t QUIREL_CALL ExportIMG(int32_t handle, const char* folder, const char* name,

@@ -301,44 +301,18 @@ std::vector<int32_t> DoneCounts() {
     return done;
 }
 
-TEST_F(ExportTest, FullDiskGivesWriteErrorAndKeepsFilesTheExportDidNotCreate) {
-    openNumbered(1);
-    std::filesystem::create_directories(path("out"));
-    std::filesystem::create_symlink("/dev/full", path("out/0001.png"));
-    EXPECT_EQ(exportImages(QUIREL_PNG, 72, 1, 1), QUIREL_WRITE_ERROR);
-    EXPECT_TRUE(std::filesystem::is_symlink(path("out/0001.png")));
-    EXPECT_EQ(DoneCounts(), std::vector<int32_t>{1});
-}
-
-TEST_F(ExportTest, WriteErrorStopsTheExportButCountsEveryFileWrittenAndReportsEveryPage) {
-    // Whether page 3 is still written depends on which worker took it before page 2 failed;
-    // either way the result counts exactly the files the export left.
-    openNumbered(3);
-    std::filesystem::create_directories(path("out"));
-    std::filesystem::create_symlink("/dev/full", path("out/0002.png"));
-    const int32_t written = exportImages(QUIREL_PNG, 72, 1, 3);
-    int regularFiles = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(path("out")))
-        regularFiles += entry.is_regular_file() && !entry.is_symlink();
-    EXPECT_EQ(written, regularFiles);
-    EXPECT_GE(written, 1);
-    EXPECT_EQ(pageShownBy("0001.png"), 1);
-    EXPECT_TRUE(std::filesystem::is_symlink(path("out/0002.png")));
-    EXPECT_EQ(DoneCounts(), (std::vector<int32_t>{1, 2, 3}));
-}
-
-// A file size limit of 0 lets files be created but refuses every byte written to them, as a
-// full disk does; some encoders already fail while opening their file.
-class NoFileSpace {
+// Files may be created but not grow beyond bytes, as on a disk that is nearly full; with 0
+// every byte written is refused, and some encoders already fail while opening their file.
+class FileSizeLimit {
   public:
-    NoFileSpace() {
+    explicit FileSizeLimit(rlim_t bytes) {
         getrlimit(RLIMIT_FSIZE, &saved_);
         previous_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit none = saved_;
-        none.rlim_cur = 0;
-        setrlimit(RLIMIT_FSIZE, &none);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
     }
-    ~NoFileSpace() {
+    ~FileSizeLimit() {
         setrlimit(RLIMIT_FSIZE, &saved_);
         signal(SIGXFSZ, previous_);
     }
@@ -348,9 +322,52 @@ class NoFileSpace {
     sighandler_t previous_;
 };
 
+std::string Contents(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(ExportTest, FailedWriteLeavesAnOlderPageFileOfTheSameNameIntact) {
+    openNumbered(1);
+    std::filesystem::create_directories(path("out"));
+    std::ofstream(path("out/0001.bmp"), std::ios::binary) << "an older page";
+    {
+        const FileSizeLimit nearlyFull(4096);  // the page takes 1.5 MB
+        EXPECT_EQ(exportImages(QUIREL_BMP, 72, 1, 1), QUIREL_WRITE_ERROR);
+    }
+    EXPECT_TRUE(Contents(path("out/0001.bmp")) == "an older page");
+    EXPECT_EQ(FileNames(path("out")), std::vector<std::string>{"0001.bmp"});
+    EXPECT_EQ(DoneCounts(), std::vector<int32_t>{1});
+}
+
+TEST_F(ExportTest, WriteErrorStopsTheExportButCountsEveryFileWrittenAndReportsEveryPage) {
+    // Page 2 is too large for the space left. Whether page 3 is still written depends on
+    // which worker took it before page 2 failed; either way the result counts exactly the
+    // files the export left, and no temporary file stays.
+    auto page = [](int n, float size) {
+        TestPage result;
+        result.width = result.height = size;
+        result.content = TopLeftMark(result, 40.0f * n);
+        return result;
+    };
+    open({page(1, 200), page(2, 800), page(3, 200)});  // BMP files of 120 KB and 1.9 MB
+    int32_t written;
+    {
+        const FileSizeLimit nearlyFull(1 << 20);
+        written = exportImages(QUIREL_BMP, 72, 1, 3);
+    }
+    const std::vector<std::string> files = FileNames(path("out"));
+    EXPECT_EQ(written, int32_t(files.size()));
+    ASSERT_GE(written, 1);
+    EXPECT_EQ(files.front(), "0001.bmp");
+    EXPECT_EQ(pageShownBy("0001.bmp"), 1);
+    for (const std::string& file : files) EXPECT_TRUE(file == "0001.bmp" || file == "0003.bmp");
+    EXPECT_EQ(DoneCounts(), (std::vector<int32_t>{1, 2, 3}));
+}
+
 TEST_F(ExportTest, NoFileOfAnyFormatStaysBehindWhenNothingCanBeWritten) {
     openNumbered(1);
-    const NoFileSpace noSpace;
+    const FileSizeLimit noSpace(0);
     for (const int32_t format : {QUIREL_BMP, QUIREL_JPEG, QUIREL_PNG, QUIREL_GIF}) {
         SCOPED_TRACE(format);
         EXPECT_EQ(exportImages(format, 20, 1, 1, "img"), QUIREL_WRITE_ERROR);
