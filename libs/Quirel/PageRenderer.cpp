@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "JpegMessages.h"
+
 namespace quirel {
 namespace {
 
@@ -62,6 +64,7 @@ struct BandDropper {
 
 PageRenderer::PageRenderer(const MupdfDocument& pdf, int pageIndex, int xDpi, int yDpi)
     : ctx_(pdf.context()) {
+    const JpegWarningsTo quietJpeg(ctx_);
     fz_rect bounds;
     list_ = RecordPage(ctx_, pdf.document(), pageIndex, bounds);
     try {
@@ -85,6 +88,7 @@ void PageRenderer::renderBand(fz_pixmap* band, int top, int rows) {
 }
 
 void PageRenderer::render(PageEncoder& encoder) {
+    const JpegWarningsTo quietJpeg(ctx_);
     const int width = geometry_.width, height = geometry_.height;
     const int bandRows =
         static_cast<int>(std::clamp<int64_t>(kBandBytes / (int64_t{width} * 3), 1, height));
