@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -36,12 +37,12 @@ class ExportRun {
     ExportRun(std::shared_ptr<OpenDocument> document, ExportRequest request)
         : document_(std::move(document)),
           request_(std::move(request)),
-          results_(static_cast<size_t>(request_.range.count()), kPending) {}
+          total_(static_cast<size_t>(request_.range.count())) {}
 
     int32_t run() {
         const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         const unsigned workers =
-            std::min({cores, kMaxWorkers, static_cast<unsigned>(results_.size())});
+            static_cast<unsigned>(std::min<size_t>({cores, kMaxWorkers, total_}));
         activeWorkers_ = static_cast<int>(workers);
         std::vector<std::jthread> threads;
         threads.reserve(workers);
@@ -82,10 +83,10 @@ class ExportRun {
     void work(const MupdfDocument& pdf) {
         for (;;) {
             const size_t ordinal = next_.fetch_add(1);
-            if (ordinal >= results_.size() || stop_) break;
+            if (ordinal >= total_ || stop_) break;
             const int32_t result = exportPage(pdf, static_cast<int>(ordinal));
             std::lock_guard lock(mutex_);
-            results_[ordinal] = result;
+            finished_.emplace(ordinal, result);
             changed_.notify_all();
         }
         retire();
@@ -136,7 +137,7 @@ class ExportRun {
     // gap. Files that other workers completed after a write error stay and are counted.
     int32_t reportInOrder() {
         int32_t written = 0, firstError = 0;
-        const int32_t total = static_cast<int32_t>(results_.size());
+        const auto total = static_cast<int32_t>(total_);
         for (int32_t done = 1; done <= total; ++done) {
             const int32_t result = waitFor(static_cast<size_t>(done - 1));
             if (result == 1)
@@ -152,15 +153,21 @@ class ExportRun {
     // The page's result, or kPending when no worker is left to produce it.
     int32_t waitFor(size_t ordinal) {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return results_[ordinal] != kPending || activeWorkers_ == 0; });
-        return results_[ordinal];
+        changed_.wait(lock, [&] { return finished_.count(ordinal) || activeWorkers_ == 0; });
+        const auto it = finished_.find(ordinal);
+        if (it == finished_.end()) return kPending;
+        const int32_t result = it->second;
+        finished_.erase(it);
+        return result;
     }
 
     std::shared_ptr<OpenDocument> document_;
     const ExportRequest request_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<int32_t> results_;
+    const size_t total_;
+    // Results of the pages finished and not yet reported; only pages that exist get one.
+    std::map<size_t, int32_t> finished_;
     int activeWorkers_ = 0;
     std::atomic<size_t> next_{0};
     std::atomic<bool> stop_{false};

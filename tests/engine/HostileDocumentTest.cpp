@@ -1,6 +1,7 @@
 // Documents made to hang, swell or chatter. Each export ends by itself, prints nothing and
 // reports the page that fails as a render error, with the other pages written.
 #include <FreeImage.h>
+#include <sys/resource.h>
 
 #include <random>
 #include <thread>
@@ -47,6 +48,12 @@ std::string TruncatedJpeg() {
     return jpeg;
 }
 
+long PeakResidentKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
 class HostileDocumentTest : public EngineFixture {
   protected:
     void TearDown() override {
@@ -84,6 +91,15 @@ class HostileDocumentTest : public EngineFixture {
 
     int32_t handle_ = -1;
 };
+
+TEST_F(HostileDocumentTest, PageTreeClaimingFarMorePagesThanItHoldsCountsThePagesItHolds) {
+    open({RawPage{"<< >>", "0 0 0 rg 0 0 50 50 re f"}}, {}, "2147483647");
+    EXPECT_EQ(GetPageNum(handle_), 1);
+    EXPECT_EQ(exportPng(36, 1, GetPageNum(handle_)), 1);
+    EXPECT_EQ(exportPng(36, 1, 2147483647), 1);
+    EXPECT_EQ(FileNames(path("out")), std::vector<std::string>{"0001.png"});
+    EXPECT_LT(PeakResidentKilobytes(), 300 * 1024);
+}
 
 TEST_F(HostileDocumentTest, DamagedJpegImagePrintsNothing) {
     open({RawPage{"<< /XObject << /Im1 3 0 R >> >>", "q 200 0 0 200 0 0 cm /Im1 Do Q"}},
