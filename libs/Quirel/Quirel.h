@@ -17,10 +17,12 @@
 extern "C" {
 #endif
 
-/* Called on the caller's thread once for every page of the range, in page order, when the
-   page is finished: written, failed, or left out after a write error stopped the export.
-   done counts the pages finished so far (1 .. last - first + 1), so it always reaches the
-   total. The return value is ignored. */
+/* Called on the caller's thread during an export. Once for every page of the range, in page
+   order, when the page is finished: written, failed, or left out after a write error stopped
+   the export; done counts the pages finished so far (1 .. last - first + 1), so it always
+   reaches the total. And while no page finishes, again about every 100 ms with the count of
+   the last call (0 before the first page finishes), never with the total, so that the caller
+   can keep its window live through a long page. The return value is ignored. */
 typedef int32_t(QUIREL_CALL* ExportProgressProc)(int32_t first, int32_t last, int32_t done);
 
 /* Results of OpenPDF below 1. */
@@ -38,7 +40,10 @@ enum {
     QUIREL_FOLDER_ERROR = -3,   /* the folder is missing and cannot be created */
     QUIREL_WRITE_ERROR = -4,    /* a file could not be created or written (disk full) */
     QUIREL_PAGE_TOO_LARGE = -5, /* over the format's limit, or over 4000 million pixels */
-    QUIREL_RENDER_ERROR = -6    /* the page could not be loaded or rendered */
+    QUIREL_RENDER_ERROR = -6    /* the page could not be loaded or rendered, or it ran over
+                                   its time limit: 60 s plus 1 s for every 10 million pixels
+                                   drawn (GIF draws its pages twice), or its patterns asked
+                                   for more tiles than a page may draw */
 };
 
 /* Image format codes of ExportIMG. */
