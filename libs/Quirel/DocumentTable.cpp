@@ -45,6 +45,7 @@ std::unique_ptr<MupdfDocument> Reopen(const OpenDocument& document) {
     auto pdf = std::make_unique<MupdfDocument>(document.path);
     if (pdf->needsPassword() && !pdf->authenticate(document.password))
         throw MupdfError("the document changed since it was opened");
+    pdf->pageCount();  // repairs this copy's page tree as the first copy's was
     return pdf;
 }
 

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
-#include <filesystem>
+#include <map>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -13,6 +14,8 @@
 #include "ExportPlan.h"
 #include "Formats.h"
 #include "PageRenderer.h"
+#include "PageWatchdog.h"
+#include "PendingFile.h"
 
 namespace quirel {
 namespace {
@@ -21,6 +24,8 @@ namespace {
 // buffers: four of them stay within 256 MB whatever the page size.
 constexpr unsigned kMaxWorkers = 4;
 constexpr int32_t kPending = INT32_MIN;
+// While no page finishes, the caller's thread repeats the progress this often.
+constexpr std::chrono::milliseconds kProgressInterval{100};
 
 struct ExportRequest {
     std::string folder;
@@ -36,12 +41,13 @@ class ExportRun {
     ExportRun(std::shared_ptr<OpenDocument> document, ExportRequest request)
         : document_(std::move(document)),
           request_(std::move(request)),
-          results_(static_cast<size_t>(request_.range.count()), kPending) {}
+          total_(static_cast<size_t>(request_.range.count())),
+          watchdog_(kMaxWorkers, CurrentPageTimeLimit()) {}
 
     int32_t run() {
         const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         const unsigned workers =
-            std::min({cores, kMaxWorkers, static_cast<unsigned>(results_.size())});
+            static_cast<unsigned>(std::min<size_t>({cores, kMaxWorkers, total_}));
         activeWorkers_ = static_cast<int>(workers);
         std::vector<std::jthread> threads;
         threads.reserve(workers);
@@ -49,9 +55,9 @@ class ExportRun {
         try {
             for (; started < workers; ++started) {
                 if (started == 0)
-                    threads.emplace_back([this] { work(*document_->pdf); });
+                    threads.emplace_back([this] { work(*document_->pdf, 0); });
                 else
-                    threads.emplace_back([this] { workOnCopy(); });
+                    threads.emplace_back([this, started] { workOnCopy(started); });
             }
         } catch (const std::system_error&) {
             // Out of threads: the workers that run take all pages. When none could start,
@@ -60,13 +66,13 @@ class ExportRun {
                 std::lock_guard lock(mutex_);
                 activeWorkers_ -= static_cast<int>(workers - std::max(started, 1u));
             }
-            if (started == 0) work(*document_->pdf);
+            if (started == 0) work(*document_->pdf, 0);
         }
         return reportInOrder();
     }
 
   private:
-    void workOnCopy() {
+    void workOnCopy(size_t slot) {
         std::unique_ptr<MupdfDocument> copy;
         try {
             copy = Reopen(*document_);
@@ -74,18 +80,19 @@ class ExportRun {
             // The other workers take the pages this one would have done.
         }
         if (copy)
-            work(*copy);
+            work(*copy, slot);
         else
             retire();
     }
 
-    void work(const MupdfDocument& pdf) {
+    // Takes the next pages until none is left; slot is the worker's place in the watchdog.
+    void work(const MupdfDocument& pdf, size_t slot) {
         for (;;) {
             const size_t ordinal = next_.fetch_add(1);
-            if (ordinal >= results_.size() || stop_) break;
-            const int32_t result = exportPage(pdf, static_cast<int>(ordinal));
+            if (ordinal >= total_ || stop_) break;
+            const int32_t result = exportPage(pdf, static_cast<int>(ordinal), slot);
             std::lock_guard lock(mutex_);
-            results_[ordinal] = result;
+            finished_.emplace(ordinal, result);
             changed_.notify_all();
         }
         retire();
@@ -97,15 +104,21 @@ class ExportRun {
         changed_.notify_all();
     }
 
-    // 1 when the page file was written, otherwise a negative QUIREL_* code.
-    int32_t exportPage(const MupdfDocument& pdf, int ordinal) {
+    // 1 when the page file was written, otherwise a negative QUIREL_* code. A page over its
+    // time limit fails as a page that cannot be rendered.
+    int32_t exportPage(const MupdfDocument& pdf, int ordinal, size_t slot) {
         const std::string path =
             PageFilePath(request_.folder, ordinal + 1, request_.format->extension);
+        struct Finish {
+            PageWatchdog& watchdog;
+            size_t slot;
+            ~Finish() { watchdog.finish(slot); }
+        } const finish{watchdog_, slot};
         try {
             PageRenderer renderer(pdf, request_.range.first - 1 + ordinal, request_.xDpi,
-                                  request_.yDpi);
+                                  request_.yDpi, watchdog_.start(slot));
             if (!Fits(*request_.format, renderer.geometry())) return QUIREL_PAGE_TOO_LARGE;
-            writePage(renderer, path);
+            writePage(renderer, path, slot);
             return 1;
         } catch (const WriteError&) {
             stop_ = true;  // a full disk stays full
@@ -117,22 +130,20 @@ class ExportRun {
         }
     }
 
-    // A page file that could not be completed is removed again when this export created it:
-    // half a page would pass for a whole one. A file that was there before stays. An encoder
-    // may fail after it has created its file, so its construction counts as writing.
-    void writePage(PageRenderer& renderer, const std::string& path) {
-        std::error_code error;
-        const bool existed = std::filesystem::exists(std::filesystem::symlink_status(path, error));
-        std::unique_ptr<PageEncoder> encoder;
-        try {
-            encoder = request_.format->newEncoder(path, renderer.geometry());
+    // The page is written under a temporary name and renamed into place when complete: half
+    // a page never passes for a whole one, and a failed write leaves an older file intact.
+    void writePage(PageRenderer& renderer, const std::string& path, size_t slot) {
+        PendingFile file(path);
+        {
+            const PageGeometry& page = renderer.geometry();
+            std::unique_ptr<PageEncoder> encoder = request_.format->newEncoder(file.path(), page);
+            watchdog_.allow(slot, static_cast<uint64_t>(page.width) *
+                                      static_cast<uint64_t>(page.height) *
+                                      static_cast<uint64_t>(encoder->passCount()));
             renderer.render(*encoder);
             encoder->finish();
-        } catch (...) {
-            encoder.reset();
-            if (!existed) std::filesystem::remove(path, error);
-            throw;
-        }
+        }  // closed before the rename
+        file.commit();
     }
 
     // Every page of the range is reported once, in order, whether it was written, failed, or
@@ -141,31 +152,53 @@ class ExportRun {
     // gap. Files that other workers completed after a write error stay and are counted.
     int32_t reportInOrder() {
         int32_t written = 0, firstError = 0;
-        const int32_t total = static_cast<int32_t>(results_.size());
+        const auto total = static_cast<int32_t>(total_);
         for (int32_t done = 1; done <= total; ++done) {
-            const int32_t result = waitFor(static_cast<size_t>(done - 1));
+            const int32_t result = awaitPage(static_cast<size_t>(done - 1), done - 1);
             if (result == 1)
                 ++written;
             else if (!firstError)
                 firstError = result == kPending ? QUIREL_WRITE_ERROR : result;
-            if (request_.progress)
-                request_.progress(request_.range.first, request_.range.last, done);
+            report(done);
         }
         return written > 0 || !firstError ? written : firstError;
     }
 
-    // The page's result, or kPending when no worker is left to produce it.
-    int32_t waitFor(size_t ordinal) {
+    // The page's result, or kPending when no worker is left to produce it. While it waits,
+    // the caller's thread holds the pages to their time limits and repeats the count of pages
+    // done so far, so the window stays live.
+    int32_t awaitPage(size_t ordinal, int32_t doneSoFar) {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return results_[ordinal] != kPending || activeWorkers_ == 0; });
-        return results_[ordinal];
+        auto tick = std::chrono::steady_clock::now() + kProgressInterval;
+        for (;;) {
+            if (const auto it = finished_.find(ordinal); it != finished_.end()) {
+                const int32_t result = it->second;
+                finished_.erase(it);
+                return result;
+            }
+            if (activeWorkers_ == 0) return kPending;
+            if (changed_.wait_until(lock, tick) == std::cv_status::timeout) {
+                watchdog_.abortOverdue();
+                lock.unlock();
+                report(doneSoFar);
+                lock.lock();
+                tick = std::chrono::steady_clock::now() + kProgressInterval;
+            }
+        }
+    }
+
+    void report(int32_t done) const {
+        if (request_.progress) request_.progress(request_.range.first, request_.range.last, done);
     }
 
     std::shared_ptr<OpenDocument> document_;
     const ExportRequest request_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<int32_t> results_;
+    const size_t total_;
+    // Results of the pages finished and not yet reported; only pages that exist get one.
+    std::map<size_t, int32_t> finished_;
+    PageWatchdog watchdog_;
     int activeWorkers_ = 0;
     std::atomic<size_t> next_{0};
     std::atomic<bool> stop_{false};
@@ -178,7 +211,9 @@ int32_t ExportPages(int32_t handle, const char* folder, int32_t format, int32_t 
     std::shared_ptr<OpenDocument> document = DocumentTable::Instance().find(handle);
     if (!document) return QUIREL_UNKNOWN_HANDLE;
     const ImageFormat* imageFormat = FindFormat(format);
-    if (!imageFormat || xDpi < 1 || yDpi < 1 || !folder || !*folder) return QUIREL_BAD_ARGUMENT;
+    if (!imageFormat || xDpi < 1 || yDpi < 1 || xDpi > kMaxDpi || yDpi > kMaxDpi || !folder ||
+        !*folder)
+        return QUIREL_BAD_ARGUMENT;
     const PageRange range = ClampPageRange(firstPage, lastPage, document->pageCount);
     if (range.count() == 0) return 0;
     if (!EnsureFolder(folder)) return QUIREL_FOLDER_ERROR;

@@ -10,6 +10,10 @@
 
 namespace quirel {
 
+// The highest resolution every format can record in its header: JPEG's density is 16 bits
+// wide (BMP's and PNG's pixels per metre would overflow near 54,000 and 109,000 DPI).
+constexpr int32_t kMaxDpi = 65535;
+
 struct ImageFormat {
     int32_t code;
     const char* extension;

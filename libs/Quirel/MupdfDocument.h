@@ -33,7 +33,8 @@ class MupdfDocument {
     bool needsPassword() const;
     // True when the UTF-8 password opens the document as user or owner.
     bool authenticate(const std::string& utf8Password) const;
-    // Throws MupdfError when the page tree cannot be read.
+    // The pages the page tree holds. A tree that claims pages it does not hold has its counts
+    // repaired in memory first. Throws MupdfError when the tree cannot be read.
     int pageCount() const;
 
   private:

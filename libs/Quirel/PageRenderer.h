@@ -13,23 +13,32 @@ class PageTooLarge : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The page was aborted: over its time limit, or asking for more work than a page may take.
+class PageAborted : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 class PageRenderer {
   public:
-    // Loads page pageIndex (from 0); throws MupdfError or PageTooLarge.
-    PageRenderer(const MupdfDocument& pdf, int pageIndex, int xDpi, int yDpi);
+    // Loads page pageIndex (from 0); throws MupdfError, PageTooLarge or PageAborted. Loading
+    // and rendering stop soon after cookie (or null) is aborted from another thread.
+    PageRenderer(const MupdfDocument& pdf, int pageIndex, int xDpi, int yDpi,
+                 fz_cookie* cookie = nullptr);
     ~PageRenderer();
     PageRenderer(const PageRenderer&) = delete;
     PageRenderer& operator=(const PageRenderer&) = delete;
 
     // Pixel size: the crop box, rotated as the page says, at the resolution.
     const PageGeometry& geometry() const { return geometry_; }
-    // Feeds every pass of the encoder; throws MupdfError or WriteError.
+    // Feeds every pass of the encoder; throws MupdfError, PageAborted or WriteError.
     void render(PageEncoder& encoder);
 
   private:
     void renderBand(fz_pixmap* band, int top, int rows);
 
     fz_context* ctx_;
+    fz_cookie* cookie_;
     fz_display_list* list_ = nullptr;
     fz_matrix ctm_;
     PageGeometry geometry_;

@@ -19,10 +19,12 @@
 extern "C" {
 #endif
 
-/* Called on the caller's thread once for every page of the range, in page order, when the
-   page is finished: written, failed, or left out after a write error stopped the export.
-   done counts the pages finished so far (1 .. last - first + 1), so it always reaches the
-   total. The return value is ignored. */
+/* Called on the caller's thread during an export. Once for every page of the range, in page
+   order, when the page is finished: written, failed, or left out after a write error stopped
+   the export; done counts the pages finished so far (1 .. last - first + 1), so it always
+   reaches the total. And while no page finishes, again about every 100 ms with the count of
+   the last call (0 before the first page finishes), never with the total, so that the caller
+   can keep its window live through a long page. The return value is ignored. */
 typedef int32_t(QUIREL_CALL* ExportProgressProc)(int32_t first, int32_t last, int32_t done);
 
 /* Results of OpenPDF below 1. */
@@ -35,11 +37,15 @@ enum {
 /* Negative results of ExportIMG and ExportTIF: nothing was written. */
 enum {
     QUIREL_UNKNOWN_HANDLE = -1,
-    QUIREL_BAD_ARGUMENT = -2,   /* unknown format, resolution below 1, missing folder text */
+    QUIREL_BAD_ARGUMENT = -2,   /* unknown format, resolution below 1 or above 65535 (the
+                                   largest a JPEG header records), missing folder text */
     QUIREL_FOLDER_ERROR = -3,   /* the folder is missing and cannot be created */
     QUIREL_WRITE_ERROR = -4,    /* a file could not be created or written (disk full) */
     QUIREL_PAGE_TOO_LARGE = -5, /* over the format's limit, or over 4000 million pixels */
-    QUIREL_RENDER_ERROR = -6    /* the page could not be loaded or rendered */
+    QUIREL_RENDER_ERROR = -6    /* the page could not be loaded or rendered, or it ran over
+                                   its time limit: 60 s plus 1 s for every 10 million pixels
+                                   drawn (GIF draws its pages twice), or its patterns asked
+                                   for more tiles than a page may draw */
 };
 
 /* Image format codes of ExportIMG. */
@@ -54,7 +60,9 @@ QUIREL_API int32_t QUIREL_CALL GetPageNum(int32_t handle);
 
 /* Writes pages firstPage..lastPage (clamped to the document) as 0001.ext, 0002.ext, ... into
    folder, creating it when missing. A file's number is the page's position in the range; a
-   page that fails leaves its number unused. The name text and bitsPerPixel are not used: the format
+   page that fails leaves its number unused. Each file is written under a temporary name
+   beside it (0001.png.1.tmp) and renamed into place when complete, so a failed write leaves
+   an older file of that name intact. The name text and bitsPerPixel are not used: the format
    decides the depth (24-bit, 8-bit palette for GIF). Returns the number of pages written,
    0 for an empty range, or a negative QUIREL_* code when nothing could be written. */
 QUIREL_API int32_t QUIREL_CALL ExportIMG(int32_t handle, const char* folder, const char* name,

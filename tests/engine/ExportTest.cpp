@@ -28,6 +28,15 @@ int32_t RecordProgress(int32_t first, int32_t last, int32_t done) {
     return 1;
 }
 
+// The counts progress went through, each once: the repeats while a page takes long, and the
+// 0 repeated before the first page finishes, are left out.
+std::vector<int32_t> DoneCounts() {
+    std::vector<int32_t> done;
+    for (const auto& call : progressLog.calls)
+        if (done.empty() ? call.done != 0 : call.done != done.back()) done.push_back(call.done);
+    return done;
+}
+
 // Page n of the numbered document carries a top-left mark 40 * n points wide.
 TestPage NumberedPage(int n) {
     TestPage page;
@@ -261,14 +270,13 @@ TEST_F(ExportTest, GifKeepsFlatAreasFlatAmongManyColours) {
 TEST_F(ExportTest, ProgressReportsEveryPageInOrderOnTheCallersThread) {
     openNumbered(6);
     ASSERT_EQ(exportImages(QUIREL_JPEG, 50, 2, 99), 5);
-    ASSERT_EQ(progressLog.calls.size(), 5u);
-    for (size_t i = 0; i < progressLog.calls.size(); ++i) {
-        const auto& call = progressLog.calls[i];
+    EXPECT_EQ(DoneCounts(), (std::vector<int32_t>{1, 2, 3, 4, 5}));
+    for (const auto& call : progressLog.calls) {
         EXPECT_EQ(call.first, 2);
         EXPECT_EQ(call.last, 6);
-        EXPECT_EQ(call.done, int32_t(i + 1));
         EXPECT_EQ(call.thread, std::this_thread::get_id());
     }
+    EXPECT_EQ(progressLog.calls.back().done, 5);
 }
 
 TEST_F(ExportTest, MissingFoldersAreCreated) {
@@ -295,50 +303,18 @@ TEST_F(ExportTest, PageFileNameTakenByAFolderGivesWriteError) {
     EXPECT_TRUE(std::filesystem::exists(path("out/0001.png/inside")));
 }
 
-std::vector<int32_t> DoneCounts() {
-    std::vector<int32_t> done;
-    for (const auto& call : progressLog.calls) done.push_back(call.done);
-    return done;
-}
-
-TEST_F(ExportTest, FullDiskGivesWriteErrorAndKeepsFilesTheExportDidNotCreate) {
-    openNumbered(1);
-    std::filesystem::create_directories(path("out"));
-    std::filesystem::create_symlink("/dev/full", path("out/0001.png"));
-    EXPECT_EQ(exportImages(QUIREL_PNG, 72, 1, 1), QUIREL_WRITE_ERROR);
-    EXPECT_TRUE(std::filesystem::is_symlink(path("out/0001.png")));
-    EXPECT_EQ(DoneCounts(), std::vector<int32_t>{1});
-}
-
-TEST_F(ExportTest, WriteErrorStopsTheExportButCountsEveryFileWrittenAndReportsEveryPage) {
-    // Whether page 3 is still written depends on which worker took it before page 2 failed;
-    // either way the result counts exactly the files the export left.
-    openNumbered(3);
-    std::filesystem::create_directories(path("out"));
-    std::filesystem::create_symlink("/dev/full", path("out/0002.png"));
-    const int32_t written = exportImages(QUIREL_PNG, 72, 1, 3);
-    int regularFiles = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(path("out")))
-        regularFiles += entry.is_regular_file() && !entry.is_symlink();
-    EXPECT_EQ(written, regularFiles);
-    EXPECT_GE(written, 1);
-    EXPECT_EQ(pageShownBy("0001.png"), 1);
-    EXPECT_TRUE(std::filesystem::is_symlink(path("out/0002.png")));
-    EXPECT_EQ(DoneCounts(), (std::vector<int32_t>{1, 2, 3}));
-}
-
-// A file size limit of 0 lets files be created but refuses every byte written to them, as a
-// full disk does; some encoders already fail while opening their file.
-class NoFileSpace {
+// Files may be created but not grow beyond bytes, as on a disk that is nearly full; with 0
+// every byte written is refused, and some encoders already fail while opening their file.
+class FileSizeLimit {
   public:
-    NoFileSpace() {
+    explicit FileSizeLimit(rlim_t bytes) {
         getrlimit(RLIMIT_FSIZE, &saved_);
         previous_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit none = saved_;
-        none.rlim_cur = 0;
-        setrlimit(RLIMIT_FSIZE, &none);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
     }
-    ~NoFileSpace() {
+    ~FileSizeLimit() {
         setrlimit(RLIMIT_FSIZE, &saved_);
         signal(SIGXFSZ, previous_);
     }
@@ -348,9 +324,52 @@ class NoFileSpace {
     sighandler_t previous_;
 };
 
+std::string Contents(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(ExportTest, FailedWriteLeavesAnOlderPageFileOfTheSameNameIntact) {
+    openNumbered(1);
+    std::filesystem::create_directories(path("out"));
+    std::ofstream(path("out/0001.bmp"), std::ios::binary) << "an older page";
+    {
+        const FileSizeLimit nearlyFull(4096);  // the page takes 1.5 MB
+        EXPECT_EQ(exportImages(QUIREL_BMP, 72, 1, 1), QUIREL_WRITE_ERROR);
+    }
+    EXPECT_TRUE(Contents(path("out/0001.bmp")) == "an older page");
+    EXPECT_EQ(FileNames(path("out")), std::vector<std::string>{"0001.bmp"});
+    EXPECT_EQ(DoneCounts(), std::vector<int32_t>{1});
+}
+
+TEST_F(ExportTest, WriteErrorStopsTheExportButCountsEveryFileWrittenAndReportsEveryPage) {
+    // Page 2 is too large for the space left. Whether page 3 is still written depends on
+    // which worker took it before page 2 failed; either way the result counts exactly the
+    // files the export left, and no temporary file stays.
+    auto page = [](int n, float size) {
+        TestPage result;
+        result.width = result.height = size;
+        result.content = TopLeftMark(result, 40.0f * n);
+        return result;
+    };
+    open({page(1, 200), page(2, 800), page(3, 200)});  // BMP files of 120 KB and 1.9 MB
+    int32_t written;
+    {
+        const FileSizeLimit nearlyFull(1 << 20);
+        written = exportImages(QUIREL_BMP, 72, 1, 3);
+    }
+    const std::vector<std::string> files = FileNames(path("out"));
+    EXPECT_EQ(written, int32_t(files.size()));
+    ASSERT_GE(written, 1);
+    EXPECT_EQ(files.front(), "0001.bmp");
+    EXPECT_EQ(pageShownBy("0001.bmp"), 1);
+    for (const std::string& file : files) EXPECT_TRUE(file == "0001.bmp" || file == "0003.bmp");
+    EXPECT_EQ(DoneCounts(), (std::vector<int32_t>{1, 2, 3}));
+}
+
 TEST_F(ExportTest, NoFileOfAnyFormatStaysBehindWhenNothingCanBeWritten) {
     openNumbered(1);
-    const NoFileSpace noSpace;
+    const FileSizeLimit noSpace(0);
     for (const int32_t format : {QUIREL_BMP, QUIREL_JPEG, QUIREL_PNG, QUIREL_GIF}) {
         SCOPED_TRACE(format);
         EXPECT_EQ(exportImages(format, 20, 1, 1, "img"), QUIREL_WRITE_ERROR);
@@ -402,6 +421,23 @@ TEST_F(ExportTest, BadArgumentsAndUnknownHandlesWriteNothing) {
               QUIREL_BAD_ARGUMENT);
     EXPECT_EQ(ExportIMG(handle_, "", "", QUIREL_PNG, 72, 24, 1, 1, nullptr), QUIREL_BAD_ARGUMENT);
     EXPECT_FALSE(std::filesystem::exists(path("out")));
+}
+
+TEST_F(ExportTest, ResolutionsBeyondWhatTheFileHeadersRecordAreRefused) {
+    // A point-sized page stays small at any resolution, so only the header fields limit it.
+    TestPage dot;
+    dot.width = dot.height = 1;
+    open({dot});
+    for (const int32_t format : {QUIREL_BMP, QUIREL_JPEG, QUIREL_PNG, QUIREL_GIF}) {
+        SCOPED_TRACE(format);
+        EXPECT_EQ(exportImages(format, 110000, 1, 1), QUIREL_BAD_ARGUMENT);
+        EXPECT_EQ(exportImages(format, 65536, 1, 1), QUIREL_BAD_ARGUMENT);
+    }
+    EXPECT_EQ(ExportTIF(handle_, path("out").c_str(), "", 72, 65536, 1, 1, nullptr, 1, 0),
+              QUIREL_BAD_ARGUMENT);
+    EXPECT_FALSE(std::filesystem::exists(path("out")));
+    ASSERT_EQ(exportImages(QUIREL_PNG, 65535, 1, 1), 1);
+    EXPECT_EQ(Decode(path("out/0001.png")).width, 910);
 }
 
 TEST_F(ExportTest, PageBeyondTheFormatLimitIsRefused) {

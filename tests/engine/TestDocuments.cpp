@@ -3,8 +3,10 @@
 #include <FreeImage.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <stdexcept>
 
 extern "C" {
@@ -103,6 +105,30 @@ void WritePdf(const std::filesystem::path& path, const std::vector<TestPage>& pa
         std::strncpy(options.opwd_utf8, encryption->owner.c_str(), sizeof options.opwd_utf8 - 1);
     }
     if (!Save(ctx, path, pages, options)) throw std::runtime_error("cannot write " + path.string());
+}
+
+void WriteRawPdf(const std::filesystem::path& path, const std::vector<std::string>& objects) {
+    std::string pdf = "%PDF-1.7\n";
+    std::vector<size_t> offsets;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(pdf.size());
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const size_t xref = pdf.size();
+    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (size_t offset : offsets) {
+        char entry[32];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+        pdf += entry;
+    }
+    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
+           " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    std::ofstream(path, std::ios::binary) << pdf;
+}
+
+std::string StreamObject(const std::string& entries, const std::string& data) {
+    return "<< " + entries + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data +
+           "\nendstream";
 }
 
 std::string TopLeftMark(const TestPage& page, float width, float height) {

@@ -26,6 +26,12 @@ struct TestEncryption {
 void WritePdf(const std::filesystem::path& path, const std::vector<TestPage>& pages,
               const std::optional<TestEncryption>& encryption = std::nullopt);
 
+// A PDF written object by object, for structures the document writer will not make: objects
+// are numbered from 1 in the order given, and object 1 is the catalog.
+void WriteRawPdf(const std::filesystem::path& path, const std::vector<std::string>& objects);
+// The text of a stream object: its dictionary entries (without << >>) and its data.
+std::string StreamObject(const std::string& entries, const std::string& data);
+
 // A content stream that fills a black rectangle of width points at the top-left corner.
 std::string TopLeftMark(const TestPage& page, float width, float height = 50);
 
