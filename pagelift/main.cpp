@@ -15,7 +15,10 @@ int main(int argc, char** argv) {
     pagelift::frmConverter window(pagelift::NewQuirelEngine(), channel.channel.get());
     // Exit ends the program at once, also from inside a run, while the engine's workers are
     // still busy: the settings are written by then, and nothing else needs tearing down.
-    window.endProgram = [] { std::_Exit(0); };
+    window.endProgram = [&channel] {
+        channel.channel.reset();  // the socket goes with the program
+        std::_Exit(0);
+    };
     window.show();
     return app.exec();
 }
