@@ -3,7 +3,9 @@
 #include <FreeImage.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 #include "BitmapLayout.h"
 #include "GuardedDecoder.h"
@@ -57,6 +59,10 @@ Bitmap Decode(const std::string& path, std::string* reason) {
 }  // namespace
 
 JpegResult EncodeImageFileAsJpeg(const std::string& path, int quality) {
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(path, ignored)) {
+        return {{}, "The image file " + path + " does not exist."};
+    }
     std::string reason;
     Bitmap bitmap = Decode(path, &reason);
     if (!bitmap) return Failed(path, reason);
