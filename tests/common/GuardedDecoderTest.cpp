@@ -152,6 +152,12 @@ FIBITMAP* Palette8(RGBQUAD colour) {
     return bitmap;
 }
 
+FIBITMAP* Rgb565(FIBITMAP* colour) {
+    FIBITMAP* bitmap = FreeImage_ConvertTo16Bits565(colour);
+    FreeImage_Unload(colour);
+    return bitmap;
+}
+
 TEST_F(GuardedDecoderTest, EveryLayoutBecomesTheTwentyFourBitImageItShows) {
     struct Case {
         const char* name;
@@ -169,8 +175,8 @@ TEST_F(GuardedDecoderTest, EveryLayoutBecomesTheTwentyFourBitImageItShows) {
          QColor(255, 127, 127)},
         {"rgba.png", halfClear, FIF_PNG, QColor(255, 127, 127)},
         {"palette.gif", Palette8({0, 128, 255, 0}), FIF_GIF, QColor(255, 128, 0)},
-        {"rgb16.bmp", FreeImage_ConvertTo16Bits565(Filled<BYTE>(FIT_BITMAP, 24, {0, 0, 255})),
-         FIF_BMP, QColor(255, 0, 0)},
+        {"rgb16.bmp", Rgb565(Filled<BYTE>(FIT_BITMAP, 24, {0, 0, 255})), FIF_BMP,
+         QColor(255, 0, 0)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

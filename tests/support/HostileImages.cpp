@@ -1,7 +1,5 @@
 #include "HostileImages.h"
 
-#include <FreeImage.h>
-
 #include <cstdint>
 
 namespace hostile {
@@ -104,23 +102,26 @@ std::string HangingIff() {
 }
 
 std::string TruncatedPsd() {
-    FIBITMAP* bitmap = FreeImage_Allocate(200, 150, 24);
-    for (unsigned y = 0; y < 150; ++y) {
-        BYTE* line = FreeImage_GetScanLine(bitmap, static_cast<int>(y));
-        for (unsigned x = 0; x < 200; ++x) {
-            line[3 * x] = static_cast<BYTE>(x);
-            line[3 * x + 1] = static_cast<BYTE>(y);
-            line[3 * x + 2] = static_cast<BYTE>(x * y);
-        }
+    constexpr uint32_t kWidth = 200, kHeight = 150, kChannels = 3;
+    std::string psd = "8BPS";
+    psd += std::string("\0\x01", 2) + std::string(6, '\0');  // version 1, reserved
+    psd += std::string("\0\x03", 2);                         // red, green, blue
+    Put32BigEndian(psd, kHeight);
+    Put32BigEndian(psd, kWidth);
+    psd += std::string("\0\x08\0\x03", 4);  // 8 bits a sample, RGB
+    psd += std::string(12, '\0');           // no colour table, resources, layers
+    psd += std::string("\0\x01", 2);        // run-length coded rows
+    // Each row: 128 and then 72 bytes as they are, 202 coded bytes.
+    std::string row(1, '\x7F');
+    for (int i = 0; i < 128; ++i) row += static_cast<char>(i);
+    row += '\x47';
+    for (int i = 0; i < 72; ++i) row += static_cast<char>(i);
+    for (uint32_t i = 0; i < kChannels * kHeight; ++i) {
+        psd += '\0';
+        psd += static_cast<char>(row.size());
     }
-    FIMEMORY* memory = FreeImage_OpenMemory();
-    FreeImage_SaveToMemory(FIF_PSD, bitmap, memory, 0);
-    BYTE* data = nullptr;
-    DWORD size = 0;
-    FreeImage_AcquireMemory(memory, &data, &size);
-    std::string psd(reinterpret_cast<const char*>(data), size < 5000 ? size : 5000);
-    FreeImage_CloseMemory(memory);
-    FreeImage_Unload(bitmap);
+    psd += row;
+    psd.resize(950);  // ten bytes into the pixel data
     return psd;
 }
 

@@ -12,7 +12,7 @@ std::string PngBomb();     // 69 bytes
 std::string BmpBomb();     // 154 bytes
 std::string PcxBomb();     // a 128-byte header and a few bytes of data
 std::string HangingIff();  // 19 bytes that FreeImage's IFF loader reads for ever
-// A PSD of run-length coded pixels cut short inside its pixel data; FreeImage's PSD loader
+// A PSD of run-length coded rows cut short just inside its pixel data; FreeImage's PSD loader
 // reads past its buffers on it.
 std::string TruncatedPsd();
 
