@@ -1,8 +1,8 @@
 // imdecode: decodes one image file into a 24-bit BMP file, for the guarded decoder, which
 // starts it under memory and time limits so that a damaged file can only end this process.
 //   imdecode <image> <FreeImage format code, or "detect"> <BMP file to write>
-// It prints the image's width and height once it knows them, and ends with 0 on success or
-// with the exit code of its fault (DecodeFaults.h).
+// It ends with 0 on success or with the exit code of its fault (DecodeFaults.h), and prints the
+// image's width and height on success or when the image is refused as too large.
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -49,28 +49,33 @@ bool ReadFormat(const std::string& text, int* format) {
     return !text.empty() && *end == '\0' && code >= 0 && code < FreeImage_GetFIFCount();
 }
 
-// The size goes out as soon as it is known, so that a refusal can name it.
-void PrintSize(unsigned width, unsigned height) {
-    std::printf("%u %u\n", width, height);
-    std::fflush(stdout);
-}
+// The size goes out with a refusal, so that the reason can name it, and with the result.
+void PrintSize(unsigned width, unsigned height) { std::printf("%u %u\n", width, height); }
+
+// A JPEG is turned upright as its camera's orientation tag says; a value outside 1 to 8 is
+// no orientation and leaves it as stored.
+int LoadFlags(int format) { return format == FIF_JPEG ? JPEG_EXIFROTATE : 0; }
 
 int Decode(const std::string& source, int requestedFormat, const std::string& output) {
     const ImageProbe probe = ProbeImage(source, requestedFormat, HeaderReading::EveryLoader);
-    if (probe.sized) PrintSize(probe.width, probe.height);
+    if (probe.fault == DecodeFault::TooLarge) PrintSize(probe.width, probe.height);
     if (probe.fault != DecodeFault::None) return ExitCodeOf(probe.fault);
-    Bitmap bitmap(FreeImage_Load(static_cast<FREE_IMAGE_FORMAT>(probe.format), source.c_str(), 0));
+    Bitmap bitmap(FreeImage_Load(static_cast<FREE_IMAGE_FORMAT>(probe.format), source.c_str(),
+                                 LoadFlags(probe.format)));
     if (!bitmap) {
         return ExitCodeOf(TakeAllocationFailure() ? DecodeFault::OutOfMemory
                                                   : DecodeFault::Damaged);
     }
     const unsigned width = FreeImage_GetWidth(bitmap.get());
     const unsigned height = FreeImage_GetHeight(bitmap.get());
-    if (!probe.sized) PrintSize(width, height);
-    if (!SizeRefusal(width, height).empty()) return ExitCodeOf(DecodeFault::TooLarge);
+    if (!SizeRefusal(width, height).empty()) {
+        PrintSize(width, height);
+        return ExitCodeOf(DecodeFault::TooLarge);
+    }
     bitmap = ToPlainLayout(std::move(bitmap), Grey::BecomesColour);
     if (!bitmap) return ExitCodeOf(DecodeFault::OutOfMemory);
     if (!SaveBmp(bitmap.get(), output)) return ExitCodeOf(DecodeFault::CannotWrite);
+    PrintSize(width, height);
     return 0;
 }
 

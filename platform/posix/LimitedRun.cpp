@@ -8,8 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include "platform/Host.h"
 
@@ -74,6 +76,8 @@ int HighestFd() {
     return static_cast<int>(std::min<rlim_t>(files.rlim_cur, 1 << 20));
 }
 
+rlim_t Processors() { return std::max(1u, std::thread::hardware_concurrency()); }
+
 }  // namespace
 
 LimitedRunResult RunLimited(const std::string& hostProgram,
@@ -106,8 +110,9 @@ LimitedRunResult RunLimited(const std::string& hostProgram,
         HighestFd(),
         limits.addressSpaceBytes > 0 ? static_cast<rlim_t>(limits.addressSpaceBytes)
                                      : RLIM_INFINITY,
-        // Processor time backs up the caller's clock should the caller itself be gone.
-        timed ? static_cast<rlim_t>(wholeSeconds + 1) : RLIM_INFINITY,
+        // Processor time backs up the caller's clock should the caller itself be gone; the
+        // program's threads may use every processor all the time.
+        timed ? static_cast<rlim_t>(wholeSeconds * Processors() + 1) : RLIM_INFINITY,
     };
     const pid_t pid = null < 0 ? -1 : fork();
     if (pid == 0) BecomeChild(setup);

@@ -237,4 +237,51 @@ TEST_F(GuardedDecoderTest, DecodingPrintsNothing) {
     EXPECT_EQ(std::filesystem::file_size(captured), 0u);
 }
 
+// A 20 x 10 JPEG, red on the left and blue on the right, with an orientation tag.
+std::string JpegWithOrientation(uint16_t orientation) {
+    FIBITMAP* bitmap = FreeImage_Allocate(20, 10, 24);
+    for (unsigned y = 0; y < 10; ++y) {
+        BYTE* line = FreeImage_GetScanLine(bitmap, static_cast<int>(y));
+        for (unsigned x = 0; x < 20; ++x) {
+            line[3 * x + FI_RGBA_RED] = x < 10 ? 255 : 0;
+            line[3 * x + FI_RGBA_BLUE] = x < 10 ? 0 : 255;
+        }
+    }
+    FIMEMORY* memory = FreeImage_OpenMemory();
+    FreeImage_SaveToMemory(FIF_JPEG, bitmap, memory, JPEG_QUALITYSUPERB);
+    FreeImage_Unload(bitmap);
+    BYTE* data = nullptr;
+    DWORD size = 0;
+    FreeImage_AcquireMemory(memory, &data, &size);
+    std::string jpeg(reinterpret_cast<const char*>(data), size);
+    FreeImage_CloseMemory(memory);
+    // An APP1 segment right after the start marker: "Exif", a big-endian TIFF header and one
+    // directory entry, Orientation (0x0112), a SHORT.
+    std::string exif = std::string("Exif\0\0MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01", 24);
+    exif += static_cast<char>(orientation >> 8);
+    exif += static_cast<char>(orientation & 0xFF);
+    exif += std::string(6, '\0');  // the value's padding, then no next directory
+    const size_t length = exif.size() + 2;
+    const std::string segment = std::string("\xFF\xE1", 2) + static_cast<char>(length >> 8) +
+                                static_cast<char>(length & 0xFF) + exif;
+    return jpeg.insert(2, segment);
+}
+
+TEST_F(GuardedDecoderTest, JpegsAreDecodedUprightAsTheirOrientationSays) {
+    const DecodeResult turned = Decode(Write("turned.jpg", JpegWithOrientation(6)));
+    ASSERT_EQ(turned.error, "");
+    EXPECT_EQ(turned.width, 10u);
+    EXPECT_EQ(turned.height, 20u);
+    const QImage upright(QString::fromStdString(Output()));
+    EXPECT_TRUE(Near(upright.pixelColor(5, 3), Qt::red, 40)) << "the left side is now on top";
+    EXPECT_TRUE(Near(upright.pixelColor(5, 16), Qt::blue, 40));
+    for (const uint16_t invalid : {0, 9, 300}) {
+        SCOPED_TRACE(invalid);
+        const DecodeResult kept = Decode(Write("kept.jpg", JpegWithOrientation(invalid)));
+        ASSERT_EQ(kept.error, "");
+        EXPECT_EQ(kept.width, 20u);
+        EXPECT_TRUE(Near(QImage(QString::fromStdString(Output())).pixelColor(3, 5), Qt::red, 40));
+    }
+}
+
 }  // namespace
