@@ -56,7 +56,7 @@ class GuardedDecoderTest : public ::testing::Test {
 
     std::string Output() const { return folder_.host() + "/out.bmp"; }
 
-    // The decoded file's bits a pixel, from its header, and its pixels.
+    // The decoded file's bits a pixel, from its header.
     int OutputBitsPerPixel() const {
         std::ifstream bmp(Output(), std::ios::binary);
         char header[30] = {};
