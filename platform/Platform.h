@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Host.h"  // the services without Qt, which plain libraries use too
+
 namespace platform {
 
 // ---------------------------------------------------------------------------------------------

@@ -1,8 +1,27 @@
 #include "PageDocument.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace pdfctl32 {
+namespace {
+
+// The system's text for why the file could not be written completely; empty when it was.
+std::string WriteFile(const std::string& path, const std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return std::strerror(errno);
+    bool complete =
+        std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
+    int why = errno;
+    if (std::fclose(file) != 0 && complete) {
+        complete = false;
+        why = errno;
+    }
+    return complete ? std::string() : std::strerror(why);
+}
+
+}  // namespace
 
 PageDocument::PageDocument() : doc_(HPDF_New(&PageDocument::HandleError, this)) {}
 
@@ -53,10 +72,26 @@ std::string PageDocument::DrawJpeg(const std::vector<uint8_t>& jpeg, const Recta
     return {};
 }
 
+// The document is made in memory and written here, because libharu's own file writing does
+// not notice a write that fails (a full disk) and would report success.
 std::string PageDocument::Save(const std::string& path) {
-    if (HPDF_SaveToFile(doc_, path.c_str()) != HPDF_OK) {
-        return "The document file " + path + " cannot be written." + LibraryError();
+    if (HPDF_SaveToStream(doc_) != HPDF_OK) {
+        return "The document file " + path + " cannot be made." + LibraryError();
     }
+    std::string bytes;
+    HPDF_BYTE buffer[64 * 1024];
+    for (;;) {
+        HPDF_UINT32 length = sizeof buffer;
+        const HPDF_STATUS status = HPDF_ReadFromStream(doc_, buffer, &length);
+        bytes.append(reinterpret_cast<const char*>(buffer), length);
+        if (status == HPDF_STREAM_EOF) break;
+        if (status != HPDF_OK) {
+            return "The document file " + path + " cannot be made." + LibraryError();
+        }
+    }
+    const std::string failure = WriteFile(path, bytes);
+    if (!failure.empty())
+        return "The document file " + path + " cannot be written: " + failure + ".";
     return {};
 }
 

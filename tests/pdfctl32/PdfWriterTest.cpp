@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "HostileImages.h"
 #include "PdfReadBack.h"
 #include "pdfctl32.h"
 
@@ -223,8 +224,8 @@ std::string TransparentPaletteImage(const std::string& path, FREE_IMAGE_FORMAT f
 TEST_F(PdfWriterTest, SmallPalettesWithATransparentColourLieOnWhite) {
     for (const FREE_IMAGE_FORMAT format : {FIF_GIF, FIF_PNG}) {
         for (const unsigned bitsPerPixel : {1u, 4u}) {
-            const std::string name = std::string(format == FIF_GIF ? "gif" : "png") +
-                                     std::to_string(bitsPerPixel);
+            const std::string name =
+                std::string(format == FIF_GIF ? "gif" : "png") + std::to_string(bitsPerPixel);
             SCOPED_TRACE(name);
             const std::string image = TransparentPaletteImage(
                 PathOf((name + (format == FIF_GIF ? ".gif" : ".png")).c_str()), format,
@@ -314,6 +315,39 @@ TEST_F(PdfWriterTest, ErrorTextIsCutToTheBuffer) {
     EXPECT_EQ(GetErrorMsg(buffer), 254);
     EXPECT_EQ(buffer[254], '\0');
     EXPECT_EQ(buffer[255], '#') << "nothing is written past 255 bytes";
+}
+
+// The library may be handed any file: a damaged or hostile one fails its page with a reason,
+// and this process goes on.
+TEST_F(PdfWriterTest, HostileImagesFailTheirPageWithAReason) {
+    auto writeFile = [&](const char* name, const std::string& bytes) {
+        QFile file(QString::fromStdString(PathOf(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        return PathOf(name);
+    };
+    const std::string pdf = PathOf("hostile.pdf");
+    EXPECT_EQ(WritePage(writeFile("cut.psd", hostile::TruncatedPsd()), pdf, 100, 100), -1);
+    EXPECT_NE(LastError().find("cannot be decoded: the file is damaged"), std::string::npos)
+        << LastError();
+    EXPECT_EQ(WritePage(writeFile("bomb.png", hostile::PngBomb()), pdf, 100, 100), -1);
+    EXPECT_NE(LastError().find("the image is too large (65535 x 65535 pixels"), std::string::npos)
+        << LastError();
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
+}
+
+TEST_F(PdfWriterTest, ADocumentThatCannotBeWrittenFailsAtEndDoc) {
+    const std::string image = SaveImage(Filled(10, 10, Qt::white), "white.bmp");
+    const int32_t box = CreateBox(0, 0);
+    ASSERT_NE(SetStrProp(box, 10, "/dev/full"), -1);
+    ASSERT_NE(SetNumProp(box, 36, 100), -1);
+    ASSERT_NE(SetNumProp(box, 34, 100), -1);
+    ASSERT_NE(BeginDoc(box), -1);
+    ASSERT_NE(StretchDrawFromFile(box, 0, 0, 100, 100, image.c_str()), -1);
+    EXPECT_EQ(EndDoc(box), -1);
+    EXPECT_EQ(LastError(),
+              "The document file /dev/full cannot be written: No space left on device.");
+    FreeBox(box);
 }
 
 }  // namespace

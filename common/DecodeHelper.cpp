@@ -1,0 +1,90 @@
+// imdecode: decodes one image file into a 24-bit BMP file, for the guarded decoder, which
+// starts it under memory and time limits so that a damaged file can only end this process.
+//   imdecode <image> <FreeImage format code, or "detect"> <BMP file to write>
+// It ends with 0 on success or with the exit code of its fault (DecodeFaults.h), and prints the
+// image's width and height on success or when the image is refused as too large.
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "BitmapLayout.h"
+#include "DecodeFaults.h"
+#include "ImageLibraries.h"
+#include "ImageProbe.h"
+
+namespace {
+
+using namespace decoding;
+
+unsigned WriteToFile(void* buffer, unsigned size, unsigned count, fi_handle file) {
+    return static_cast<unsigned>(std::fwrite(buffer, size, count, static_cast<std::FILE*>(file)));
+}
+
+int SeekInFile(fi_handle file, long offset, int origin) {
+    return std::fseek(static_cast<std::FILE*>(file), offset, origin);
+}
+
+long TellInFile(fi_handle file) { return std::ftell(static_cast<std::FILE*>(file)); }
+
+// FreeImage does not look at the end of writing: a full disk shows only when the file is
+// flushed and closed.
+bool SaveBmp(FIBITMAP* bitmap, const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    FreeImageIO io{nullptr, WriteToFile, SeekInFile, TellInFile};
+    const bool saved = FreeImage_SaveToHandle(FIF_BMP, bitmap, &io, file, 0);
+    const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0;
+    return std::fclose(file) == 0 && saved && flushed;
+}
+
+bool ReadFormat(const std::string& text, int* format) {
+    if (text == "detect") {
+        *format = kDetectFormat;
+        return true;
+    }
+    char* end = nullptr;
+    const long code = std::strtol(text.c_str(), &end, 10);
+    *format = static_cast<int>(code);
+    return !text.empty() && *end == '\0' && code >= 0 && code < FreeImage_GetFIFCount();
+}
+
+// The size goes out with a refusal, so that the reason can name it, and with the result.
+void PrintSize(unsigned width, unsigned height) { std::printf("%u %u\n", width, height); }
+
+// A JPEG is turned upright as its camera's orientation tag says; a value outside 1 to 8 is
+// no orientation and leaves it as stored.
+int LoadFlags(int format) { return format == FIF_JPEG ? JPEG_EXIFROTATE : 0; }
+
+int Decode(const std::string& source, int requestedFormat, const std::string& output) {
+    const ImageProbe probe = ProbeImage(source, requestedFormat, HeaderReading::EveryLoader);
+    if (probe.fault == DecodeFault::TooLarge) PrintSize(probe.width, probe.height);
+    if (probe.fault != DecodeFault::None) return ExitCodeOf(probe.fault);
+    Bitmap bitmap(FreeImage_Load(static_cast<FREE_IMAGE_FORMAT>(probe.format), source.c_str(),
+                                 LoadFlags(probe.format)));
+    if (!bitmap) {
+        return ExitCodeOf(TakeAllocationFailure() ? DecodeFault::OutOfMemory
+                                                  : DecodeFault::Damaged);
+    }
+    const unsigned width = FreeImage_GetWidth(bitmap.get());
+    const unsigned height = FreeImage_GetHeight(bitmap.get());
+    if (!SizeRefusal(width, height).empty()) {
+        PrintSize(width, height);
+        return ExitCodeOf(DecodeFault::TooLarge);
+    }
+    bitmap = ToPlainLayout(std::move(bitmap), Grey::BecomesColour);
+    if (!bitmap) return ExitCodeOf(DecodeFault::OutOfMemory);
+    if (!SaveBmp(bitmap.get(), output)) return ExitCodeOf(DecodeFault::CannotWrite);
+    PrintSize(width, height);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A decoder that runs out of its memory in C++ code ends with the fault that says so.
+    std::set_new_handler([] { std::_Exit(ExitCodeOf(DecodeFault::OutOfMemory)); });
+    int format = kDetectFormat;
+    if (argc != 4 || !ReadFormat(argv[2], &format)) return kUsageExitCode;
+    return Decode(argv[1], format, argv[3]);
+}

@@ -1,0 +1,76 @@
+#include "GuardedDecoder.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "platform/Host.h"
+
+namespace decoding {
+namespace {
+
+constexpr uint64_t kPixelsPerTimeStep = 10'000'000;
+
+std::string Seconds(std::chrono::milliseconds time) {
+    const auto seconds = std::chrono::ceil<std::chrono::seconds>(time).count();
+    return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+}
+
+// The reason for a helper that ended with a fault; a refused size is named when it is known.
+std::string FaultReason(DecodeFault fault, const DecodeResult& sized) {
+    if (fault == DecodeFault::TooLarge && sized.width > 0) {
+        const std::string refusal = SizeRefusal(sized.width, sized.height);
+        if (!refusal.empty()) return refusal;
+    }
+    return ReasonOf(fault);
+}
+
+}  // namespace
+
+std::chrono::milliseconds DecodeTime(const DecodeLimits& limits, std::optional<uint64_t> pixels) {
+    const uint64_t counted = pixels.value_or(kMaximumPixels);
+    const uint64_t steps = (counted + kPixelsPerTimeStep - 1) / kPixelsPerTimeStep;
+    return limits.baseTime + limits.timePer10MillionPixels * static_cast<int64_t>(steps);
+}
+
+std::string HelperBesideThisModule() { return platform::ThisModuleFolder() + "/imdecode"; }
+
+GuardedDecoder::GuardedDecoder(std::string helperProgram, DecodeLimits limits)
+    : helper_(std::move(helperProgram)), limits_(limits) {}
+
+DecodeResult GuardedDecoder::DecodeToBmp(const std::string& source, int format,
+                                         const std::string& bmpPath,
+                                         const std::function<void()>& whileWaiting) const {
+    DecodeResult result;
+    const ImageProbe probe = ProbeImage(source, format, HeaderReading::HardenedOnly);
+    if (probe.fault != DecodeFault::None) {
+        result.error = probe.error;
+        return result;
+    }
+    std::optional<uint64_t> pixels;
+    if (probe.sized) pixels = uint64_t{probe.width} * probe.height;
+    const std::chrono::milliseconds time = DecodeTime(limits_, pixels);
+    const platform::LimitedRunResult run = platform::RunLimited(
+        helper_, {source, format == kDetectFormat ? "detect" : std::to_string(format), bmpPath},
+        {limits_.memoryBytes, time}, whileWaiting);
+    std::sscanf(run.output.c_str(), "%u %u", &result.width, &result.height);
+    switch (run.end) {
+        case platform::RunEnd::NotStarted:
+            result.error = ReasonOf(DecodeFault::NoHelper) + " (" + run.error + ")";
+            break;
+        case platform::RunEnd::TimedOut:
+            result.error = ReasonOf(DecodeFault::Damaged) + " (its decoding did not end within " +
+                           Seconds(time) + ")";
+            break;
+        case platform::RunEnd::Crashed:
+            result.error = ReasonOf(DecodeFault::Damaged) + " (the decoder crashed on it)";
+            break;
+        case platform::RunEnd::Exited:
+            if (run.exitCode != 0)
+                result.error = FaultReason(FaultOfExitCode(run.exitCode), result);
+            break;
+    }
+    if (!result.error.empty()) result.width = result.height = 0;
+    return result;
+}
+
+}  // namespace decoding

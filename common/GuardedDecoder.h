@@ -1,0 +1,52 @@
+// The one way a user's image file is decoded: the header probe in this process, then the decode
+// itself in the helper program imdecode under memory and time limits. A damaged or hostile file
+// fails that one image with a reason; it never crashes, hangs or swells the caller.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "ImageProbe.h"
+
+namespace decoding {
+
+struct DecodeLimits {
+    uint64_t memoryBytes = uint64_t{2} << 30;  // the helper's address space
+    std::chrono::milliseconds baseTime{30000};
+    std::chrono::milliseconds timePer10MillionPixels{1000};
+};
+
+// The helper's time for an image of so many pixels; an image the probe could not size gets
+// the time of the largest image the limits allow.
+std::chrono::milliseconds DecodeTime(const DecodeLimits& limits, std::optional<uint64_t> pixels);
+
+struct DecodeResult {
+    unsigned width = 0;
+    unsigned height = 0;
+    std::string error;  // why the image was not decoded; empty on success
+};
+
+// The host path of imdecode in the folder of the executable or library that calls this: the
+// program folder.
+std::string HelperBesideThisModule();
+
+class GuardedDecoder {
+  public:
+    explicit GuardedDecoder(std::string helperProgram = HelperBesideThisModule(),
+                            DecodeLimits limits = {});
+
+    // Decodes source, in the FreeImage format code given or kDetectFormat, into a 24-bit BMP
+    // file at bmpPath (all host paths). whileWaiting, when set, runs about every 50 ms while the
+    // helper works.
+    DecodeResult DecodeToBmp(const std::string& source, int format, const std::string& bmpPath,
+                             const std::function<void()>& whileWaiting = {}) const;
+
+  private:
+    std::string helper_;
+    DecodeLimits limits_;
+};
+
+}  // namespace decoding

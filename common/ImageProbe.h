@@ -1,0 +1,45 @@
+// The header probe every decode of a user's image starts with: which format the file holds and
+// how large its header says it is, read without taking any pixel memory, and the refusal of an
+// image larger than the limits.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "DecodeFaults.h"
+
+namespace decoding {
+
+// The format code that asks for the format to be found from the file (FreeImage's FIF_UNKNOWN).
+inline constexpr int kDetectFormat = -1;
+
+// An image over either limit is refused before it is decoded.
+inline constexpr uint64_t kMaximumPixels = 300'000'000;
+inline constexpr unsigned kMaximumSide = 65535;
+
+enum class HeaderReading {
+    // In the caller's own process: only the header readers of the mature libraries behind BMP,
+    // PNG, JPEG and TIFF, and GIF's own size fields. Other formats stay unsized.
+    HardenedOnly,
+    // In the limited helper: every format whose loader can stop after the header.
+    EveryLoader,
+};
+
+struct ImageProbe {
+    int format = kDetectFormat;  // FreeImage format code
+    unsigned width = 0;
+    unsigned height = 0;
+    bool sized = false;  // width and height come from the header
+    bool plain = false;  // a sized PNG or uncompressed BMP, safe to decode in the caller's process
+    DecodeFault fault = DecodeFault::None;
+    std::string error;  // why the image is refused; empty when it may be decoded
+};
+
+// The format is the one the file's signature shows; a file without a known signature is taken
+// in requestedFormat, or with kDetectFormat in the format its name's extension stands for.
+ImageProbe ProbeImage(const std::string& hostPath, int requestedFormat, HeaderReading reading);
+
+// The refusal text for a size over the limits; empty when the size is within them.
+std::string SizeRefusal(uint64_t width, uint64_t height);
+
+}  // namespace decoding

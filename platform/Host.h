@@ -1,0 +1,69 @@
+// Host services that plain host libraries may use as well as the programs: no Qt, no window,
+// host paths only. Platform.h includes this header; a library of libs/ includes it alone.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// ---------------------------------------------------------------------------------------------
+// Short-lived helper programs under limits
+
+struct ProcessLimits {
+    uint64_t addressSpaceBytes = 0;         // 0: no limit
+    std::chrono::milliseconds wallTime{0};  // 0: no limit
+};
+
+enum class RunEnd {
+    Exited,      // ended by itself; exitCode holds its code
+    Crashed,     // ended by a signal it did not ask for (signal holds it)
+    TimedOut,    // still running at the end of its time, and ended for it
+    NotStarted,  // error says why
+};
+
+struct LimitedRunResult {
+    RunEnd end = RunEnd::NotStarted;
+    int exitCode = 0;
+    int signal = 0;
+    std::string output;  // its standard output, the first 64 KiB
+    std::string error;
+};
+
+// Runs a host program with its arguments (host paths, passed as they are) and waits for its
+// end. Its address space and time are limited, it leaves no core file, its standard input and
+// standard error are empty, and it inherits no other open file. whileWaiting, when set, runs
+// about every 50 ms while the program runs.
+LimitedRunResult RunLimited(const std::string& hostProgram,
+                            const std::vector<std::string>& arguments, const ProcessLimits& limits,
+                            const std::function<void()>& whileWaiting = {});
+
+// ---------------------------------------------------------------------------------------------
+// Files of the module
+
+// The host folder of the executable or shared library that this code is linked into (a plain
+// library finds the programs beside it this way).
+std::string ThisModuleFolder();
+
+// A new empty file of its own in the host's temporary folder, removed with the object.
+class ScratchFile {
+  public:
+    // Nothing when no file can be made there.
+    static std::unique_ptr<ScratchFile> Create(std::string_view suffix);
+    ~ScratchFile();
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    const std::string& path() const { return path_; }
+
+  private:
+    explicit ScratchFile(std::string path) : path_(std::move(path)) {}
+    std::string path_;
+};
+
+}  // namespace platform
