@@ -202,7 +202,7 @@ void frmConverter::EnableWindow(bool enabled) {
 void frmConverter::SetFill(double twips) {
     imgPBWidthTwips_ = twips;
     // The skinned fill covers the whole bar at 100 %.
-    imgPB->resize(int(twips / kFullFillTwips * pb->width() + 0.5), pb->height());
+    imgPB->resize(int(twips / kFullFillTwips * (pb->width() - 2) + 0.5), pb->height() - 2);
 }
 
 int32_t frmConverter::ExportProgress(int32_t first, int32_t last, int32_t done) {

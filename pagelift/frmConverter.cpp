@@ -300,7 +300,7 @@ void frmConverter::BuildProgress(QWidget* client) {
     pb->setGeometry(Twips(210, 6390, 6825, 315));
     imgPB = new QLabel(client);
     imgPB->setObjectName("imgPB");
-    imgPB->setGeometry(pb->geometry().x(), pb->geometry().y(), 0, pb->height());
+    imgPB->setGeometry(pb->geometry().adjusted(1, 1, -1, -1));
 
     lblWeb = new QLabel(client);
     lblWeb->setObjectName("lblWeb");
