@@ -109,6 +109,7 @@ frmConverter::frmConverter(std::unique_ptr<PageEngine> engine, platform::Command
 
     txtAction = new QLineEdit(this);
     txtAction->setObjectName("txtAction");
+    txtAction->setAccessibleName(QString::fromUtf8("命令框"));
     txtAction->hide();
     connect(txtAction, &QLineEdit::textChanged, this, &frmConverter::CommandBoxChanged);
     if (commands != nullptr) {
@@ -210,6 +211,7 @@ void frmConverter::BuildJobList(QWidget* client) {
 
     auto* door = new QLabel(client);
     door->setObjectName("picDoor");
+    door->setAccessibleName(QString::fromUtf8("开始使用"));
     door->setPixmap(QPixmap(":/pagelift/door.png"));
     door->setAcceptDrops(true);
     door->installEventFilter(this);
@@ -229,9 +231,11 @@ void frmConverter::BuildJobList(QWidget* client) {
 
     lstFile = new QListWidget(this);
     lstFile->setObjectName("lstFile");
+    lstFile->setAccessibleName(QString::fromUtf8("PDF文件路径"));
     lstFile->hide();
     lstAddFolder = new QListWidget(this);
     lstAddFolder->setObjectName("lstAddFolder");
+    lstAddFolder->setAccessibleName(QString::fromUtf8("文件夹搜索结果"));
     lstAddFolder->hide();
 }
 

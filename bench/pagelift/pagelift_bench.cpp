@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> pdfs(argv + 5, argv + argc);
 
     Rate engine, window;
-    for (int round = 0; round < 2; ++round) {
+    for (int round = 0; round < 3; ++round) {
         fs::path out = work / ("round" + std::to_string(round));
         Rate e = ExportWithEngine(pdfs, png ? QUIREL_PNG : QUIREL_JPEG, dpi, pages, out / "engine");
         Rate w = ConvertThroughWindow(pdfs, png ? 3 : 0, dpi, pages, out / "window");
