@@ -12,7 +12,7 @@
 namespace common {
 
 class CCommonDialogs {
-public:
+  public:
     // Stores the window that owns every dialog.
     void Init(intptr_t ownerWindow);
 
@@ -48,7 +48,7 @@ public:
     bool ShowPrinter();
     bool ShowPrinterProperties();
 
-private:
+  private:
     platform::FileDialogRequest FileRequest(const std::string& title, bool mustExist) const;
     void TakeChosenFile(const std::string& chosen);
 

@@ -1,9 +1,9 @@
 #include "common/Numbers.h"
 
 #include <cmath>
+#include <limits>
 #include <locale>
 #include <sstream>
-#include <limits>
 #include <string>
 
 namespace common {

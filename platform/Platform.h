@@ -57,7 +57,7 @@ struct DirectoryEntry {
 // find-first / find-next / find-close calls. Symbolic links are reported as files, so a walk
 // over a tree never leaves it.
 class DirectoryListing {
-public:
+  public:
     explicit DirectoryListing(std::string_view folder);
     ~DirectoryListing();
     DirectoryListing(const DirectoryListing&) = delete;
@@ -67,7 +67,7 @@ public:
     // The next entry, or nothing when the listing is exhausted (or could not be opened).
     std::optional<DirectoryEntry> Next();
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> state_;
 };
@@ -119,7 +119,7 @@ std::vector<std::string> ResolveCommandLine(std::string_view commandLine);
 
 // A hidden child process whose standard output and standard error go into one pipe.
 class ChildProcess {
-public:
+  public:
     // Starts the command line; nothing when it cannot be started (error() tells why; when the
     // pipe could not be made, pipeError gets the system's error number).
     static std::unique_ptr<ChildProcess> Start(std::string_view commandLine, std::string* error,
@@ -140,7 +140,7 @@ public:
     // after that it signals nothing, since the group's id may be another program's by then.
     void EndAll();
 
-private:
+  private:
     ChildProcess(int64_t id, int readFd);
     void Reap();
     int64_t id_;
@@ -177,7 +177,7 @@ struct FontChoice {
 };
 
 class Desktop {
-public:
+  public:
     virtual ~Desktop() = default;
     virtual void ShowMessage(const std::string& text, const std::string& title,
                              MessageIcon icon) = 0;
@@ -216,7 +216,7 @@ void Yield();
 // process sends lines of UTF-8 text to it; each line is delivered to the program.
 
 class CommandChannel {
-public:
+  public:
     virtual ~CommandChannel() = default;
     // Every line received (without its line end; empty lines and lines over 4 KiB are dropped)
     // goes to receiver, in the order received, from the event loop; lines that came before a
@@ -264,7 +264,7 @@ std::string FromSystemCodePage(std::string_view bytes);
 std::string HostLibraryFileName(std::string_view dllName);
 
 class Library {
-public:
+  public:
     // Looks in the program folder, then the loader's search path; nothing when missing.
     static std::unique_ptr<Library> Load(std::string_view dllName);
     ~Library();
@@ -278,7 +278,7 @@ public:
         return reinterpret_cast<F>(Function(name));
     }
 
-private:
+  private:
     explicit Library(void* handle) : handle_(handle) {}
     void* handle_;
 };

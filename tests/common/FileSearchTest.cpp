@@ -1,10 +1,9 @@
+#include <gtest/gtest.h>
 #include <sys/stat.h>
-
-#include <algorithm>
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <gtest/gtest.h>
+#include <algorithm>
 
 #include "common/FileSearch.h"
 #include "platform/Platform.h"
@@ -24,7 +23,8 @@ TEST(FileSearch, ListsDepthFirstWithFullPaths) {
     drive.root().WriteFile("docs/sub/notes.txt");
     VectorResultList found;
     SearchPdfFiles("C:\\docs", found);
-    EXPECT_EQ(found.items, (V{"C:\\docs\\a.pdf", "C:\\docs\\sub\\b.pdf", "C:\\docs\\sub\\deeper\\c.PDF"}));
+    EXPECT_EQ(found.items,
+              (V{"C:\\docs\\a.pdf", "C:\\docs\\sub\\b.pdf", "C:\\docs\\sub\\deeper\\c.PDF"}));
 }
 
 TEST(FileSearch, FilesOfAFolderComeInListingOrderBeforeItsSubfolders) {
@@ -81,9 +81,9 @@ TEST(FileSearch, ImageTestLooksAtTheNameEndingWithoutCase) {
     VectorResultList found;
     SearchImageFiles("C:\\img", found);
     std::sort(found.items.begin(), found.items.end());
-    EXPECT_EQ(found.items, (V{"C:\\img\\a.BMP", "C:\\img\\b.jpg", "C:\\img\\c.gif", "C:\\img\\d.png",
-                              "C:\\img\\e.tif", "C:\\img\\f.TIFF", "C:\\img\\g.jpeg",
-                              "C:\\img\\notes_jpg"}));
+    EXPECT_EQ(found.items,
+              (V{"C:\\img\\a.BMP", "C:\\img\\b.jpg", "C:\\img\\c.gif", "C:\\img\\d.png",
+                 "C:\\img\\e.tif", "C:\\img\\f.TIFF", "C:\\img\\g.jpeg", "C:\\img\\notes_jpg"}));
 }
 
 TEST(FileSearch, MissingFolderContributesNothing) {
@@ -98,7 +98,7 @@ namespace {
 
 // Records whether a posted event had run by the time the last result arrived.
 class YieldProbe : public common::ResultList {
-public:
+  public:
     void AddItem(const std::string&) override { eventRanBeforeLastItem = eventRan; }
     bool eventRan = false;
     bool eventRanBeforeLastItem = false;

@@ -1,8 +1,8 @@
 // The JPEG writer on its own: a page libjpeg refuses while the file is being set up.
 #include <malloc.h>
 
-#include "EngineFixture.h"
 #include "Encoders.h"
+#include "EngineFixture.h"
 
 namespace {
 
@@ -19,7 +19,8 @@ TEST_F(JpegEncoderTest, RefusedPageThrowsWriteErrorAndReleasesLibjpeg) {
     const std::string file = path("page.jpg").string();
     EXPECT_THROW(quirel::NewJpegEncoder(file, tooWide), quirel::WriteError);
     const size_t before = HeapInUse();
-    for (int i = 0; i < 200; ++i) EXPECT_THROW(quirel::NewJpegEncoder(file, tooWide), quirel::WriteError);
+    for (int i = 0; i < 200; ++i)
+        EXPECT_THROW(quirel::NewJpegEncoder(file, tooWide), quirel::WriteError);
     // One compressor keeps several kilobytes, 200 of them well over a megabyte.
     EXPECT_LT(HeapInUse(), before + (256u << 10));
 }

@@ -1,6 +1,6 @@
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "platform/Platform.h"
 #include "tests/support/TempDrive.h"
@@ -23,7 +23,8 @@ TEST(Paths, DriveCLiesUnderItsRootAndOtherHostPathsAreDriveZ) {
 
 TEST(Paths, TrailingSeparatorIsKeptAndRepeatedOnesCollapse) {
     TempCDrive drive;
-    EXPECT_EQ(platform::ToHostPath("C:\\output\\report\\"), drive.root().host() + "/output/report/");
+    EXPECT_EQ(platform::ToHostPath("C:\\output\\report\\"),
+              drive.root().host() + "/output/report/");
     EXPECT_EQ(platform::ToHostPath("C:\\tmp\\\\x.pdf"), drive.root().host() + "/tmp/x.pdf");
     EXPECT_EQ(platform::ToWindowsPath(drive.root().host() + "/output/"), "C:\\output\\");
 }

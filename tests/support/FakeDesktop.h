@@ -18,7 +18,7 @@ struct RecordedMessage {
 };
 
 class FakeDesktop : public platform::Desktop {
-public:
+  public:
     // Installs itself for its lifetime.
     FakeDesktop();
     ~FakeDesktop() override;
@@ -50,7 +50,7 @@ public:
     void PlaySoundFile(const std::string& path) override;
     void Beep() override { ++beeps_; }
 
-private:
+  private:
     template <typename T>
     static std::optional<T> Take(std::deque<std::optional<T>>& answers) {
         if (answers.empty()) return std::nullopt;

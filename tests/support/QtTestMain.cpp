@@ -1,7 +1,8 @@
 // The main of every test program: a QApplication (offscreen in CI) so that yielding, widgets
 // and dialogs behave as in the programs.
-#include <QApplication>
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

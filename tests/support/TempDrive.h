@@ -7,7 +7,7 @@ namespace testing_support {
 
 // A fresh host folder, removed with everything in it at the end of its scope.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -20,18 +20,18 @@ public:
     std::string WriteFile(const std::string& relative, const std::string& contents = "x") const;
     std::string MakeFolder(const std::string& relative) const;
 
-private:
+  private:
     std::string host_;
 };
 
 // Drive C: is a temporary folder while this lives; the program folder is the build's.
 class TempCDrive {
-public:
+  public:
     TempCDrive();
     ~TempCDrive();
     const TempFolder& root() const { return root_; }
 
-private:
+  private:
     TempFolder root_;
 };
 
