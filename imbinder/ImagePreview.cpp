@@ -1,6 +1,7 @@
 #include "ImagePreview.h"
 
 #include <QApplication>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
@@ -38,6 +39,12 @@ DecodedCopy DecodeCopy(const std::string& hostPath) {
         decoder.DecodeToBmp(hostPath, decoding::kDetectFormat, copy.bmp->path(), platform::Yield)
             .error;
     return copy;
+}
+
+// Larger than a picture the platform loader may hold, so not worth decoding for the window.
+bool TooLargeToShow(uint64_t width, uint64_t height) {
+    const uint64_t limitBytes = uint64_t(QImageReader::allocationLimit()) << 20;
+    return limitBytes != 0 && width * height * 4 > limitBytes;
 }
 
 frmPreview* PreviewOf(QWidget* owner) {
@@ -82,6 +89,8 @@ void frmPreview::Present(const std::string& windowsPath) {
     const decoding::ImageProbe probe = decoding::ProbeImage(hostPath, decoding::kDetectFormat,
                                                             decoding::HeaderReading::HardenedOnly);
     if (!probe.error.empty()) return ShowReason(name, probe.error);
+    if (probe.sized && TooLargeToShow(probe.width, probe.height))
+        return ShowReason(name, "the image is too large to preview");
     if (ShowImage1->loadimg(windowsPath).empty()) return ShowPicture(name);
 
     ShowWaiting(name);

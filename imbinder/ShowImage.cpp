@@ -250,11 +250,15 @@ void ShowImage::resizeEvent(QResizeEvent* event) {
 }
 
 bool ShowImage::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != immagine) return QWidget::eventFilter(watched, event);
+    const QEvent::Type type = event->type();
+    const bool mouseEvent = type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
+                            type == QEvent::MouseButtonRelease ||
+                            type == QEvent::MouseButtonDblClick;
+    if (watched != immagine || !mouseEvent) return QWidget::eventFilter(watched, event);
     const auto* mouse = static_cast<const QMouseEvent*>(event);
     const auto x = [&] { return float(mouse->position().x() * kTwipsPerPixel); };
     const auto y = [&] { return float(mouse->position().y() * kTwipsPerPixel); };
-    switch (event->type()) {
+    switch (type) {
         case QEvent::MouseButtonPress:
             clickPending_ = true;
             emit MouseDown(ButtonsOf(mouse->button()), ShiftOf(mouse->modifiers()), x(), y());
