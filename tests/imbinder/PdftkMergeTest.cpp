@@ -136,11 +136,15 @@ TEST_F(PdftkMergeTest, ThreePagesInOrderWithTheDocumentInformationUnderAnyLocale
 
 TEST_F(PdftkMergeTest, MissingPdftkIsReportedOnceForTheWholeMerge) {
     WritePageFiles(3);
+    // Neither the program folder (which holds the pdftk launcher) nor the search path has it.
+    const std::string noTools = drive_.root().MakeFolder("no-tools");
+    platform::SetProgramFolder(noTools);
     const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QByteArray::fromStdString(drive_.root().MakeFolder("no-tools")));
+    qputenv("PATH", QByteArray::fromStdString(noTools));
     runner_.ResetFailedStarts();
     const std::vector<int> steps = Merge(3);
     qputenv("PATH", path);
+    platform::SetProgramFolder(PROGRAM_FOLDER);
 
     EXPECT_EQ(steps, (std::vector<int>{50, 100})) << "the merge goes on, as every step does";
     EXPECT_EQ(runner_.FailedStarts(), 3);

@@ -1,0 +1,153 @@
+// The pdftk launcher of the program folder against the installed command: the same documents,
+// console output and exit codes, with the class archive and when it is missing or damaged.
+#include <gtest/gtest.h>
+
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "InfoFile.h"
+#include "PdfReadBack.h"
+#include "platform/Platform.h"
+#include "tests/support/TempDrive.h"
+
+namespace {
+
+struct PdftkRun {
+    std::string output;  // standard output and standard error, as they came
+    std::optional<int> exitCode;
+};
+
+PdftkRun RunToEnd(const std::string& commandLine) {
+    PdftkRun run;
+    auto child = platform::ChildProcess::Start(commandLine, nullptr);
+    if (!child) return run;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+        auto chunk = child->Read(4096);
+        if (!chunk) break;
+        if (chunk->empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        run.output += *chunk;
+    }
+    while (child->IsAlive() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    run.exitCode = child->ExitCode();
+    return run;
+}
+
+std::string FileBytes(const std::string& windowsPath) {
+    std::ifstream in(platform::ToHostPath(windowsPath), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// Page sizes and document information, as a reader sees them, without the dates pdftk stamps
+// with the time of the run.
+std::string Described(const std::string& windowsPath) {
+    const auto contents = readback::ReadPdf(platform::ToHostPath(windowsPath));
+    if (!contents) return "unreadable";
+    std::ostringstream text;
+    for (const auto& page : contents->pages) text << page.width << "x" << page.height << " ";
+    for (const auto& [key, value] : contents->info) {
+        if (!key.ends_with("Date")) text << key << "=" << value << " ";
+    }
+    return text.str();
+}
+
+std::string Quoted(const std::string& argument) { return "\"" + argument + "\""; }
+
+class PdftkLauncherTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (std::string(PDFTK_INSTALLED).empty()) GTEST_SKIP() << "pdftk is not installed";
+        ASSERT_TRUE(platform::PathExists(platform::ProgramFolder() + "\\pdftk"))
+            << "the build puts the launcher in the program folder";
+        platform::CreateFolder("c:\\in 文件");
+        // A quote is no Windows name character: the host name holds it, the path its stand-in.
+        input_ = platform::ToWindowsPath(drive_.root().host() + "/in 文件/a \"b\".pdf");
+        QPdfWriter writer(QString::fromStdString(platform::ToHostPath(input_)));
+        writer.setPageSize(QPageSize(QPageSize::A5));
+        QPainter painter(&writer);
+        painter.drawText(100, 100, "one");
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.newPage();
+        painter.drawText(100, 100, "two");
+    }
+
+    // A chain run and an information run as a build makes them, and a run that fails, by one
+    // program into files named by tag.
+    std::vector<PdftkRun> BuildRuns(const std::string& program, const std::string& tag) {
+        const std::string chain = "c:\\tmp\\" + tag + " 链.pdf";
+        return {RunToEnd(Quoted(program) + " " + Quoted(input_) + " " + Quoted(input_) +
+                         " cat output " + Quoted(chain) + " dont_ask"),
+                RunToEnd(Quoted(program) + " " + Quoted(input_) + " update_info " +
+                         imbinder::kInfoFilePath + " output " +
+                         Quoted("c:\\tmp\\" + tag + " info.pdf") + " dont_ask"),
+                RunToEnd(Quoted(program) + " " + Quoted("no such 文件 \\\"q\\\".pdf") +
+                         " cat output c:\\tmp\\never.pdf")};
+    }
+
+    testing_support::TempCDrive drive_;
+    const std::string launcher_ = platform::ProgramFolder() + "\\pdftk.exe";
+    const std::string plain_ = platform::ToWindowsPath(PDFTK_INSTALLED);
+    std::string input_;
+};
+
+TEST_F(PdftkLauncherTest, GivesTheInstalledCommandsDocumentsOutputAndExitCodes) {
+    if (!std::string(PDFTK_JAVA).empty()) {
+        EXPECT_TRUE(platform::PathExists(platform::ProgramFolder() + "\\pdftk.jsa"))
+            << "the build makes the class archive wherever Java runs";
+    }
+    platform::CreateFolder("c:\\tmp");
+    ASSERT_TRUE(imbinder::WriteInfoFile(
+        imbinder::kInfoFilePath, {"新PDF文件", "王 & Ann", "D:20261207213000-06'00", "", ""}));
+    const std::vector<PdftkRun> plain = BuildRuns(plain_, "plain");
+    const std::vector<PdftkRun> launched = BuildRuns(launcher_, "launched");
+
+    ASSERT_EQ(plain[0].exitCode, 0) << plain[0].output;
+    for (size_t i = 0; i < plain.size(); ++i) {
+        EXPECT_EQ(launched[i].output, plain[i].output) << "run " << i;
+        EXPECT_EQ(launched[i].exitCode, plain[i].exitCode) << "run " << i;
+    }
+    EXPECT_TRUE(launched[0].output.empty()) << "nothing of Java's own on the console";
+    EXPECT_NE(plain[2].output.find("no such 文件 \"q\".pdf"), std::string::npos) << plain[2].output;
+    EXPECT_NE(plain[2].exitCode, 0);
+    EXPECT_EQ(Described("c:\\tmp\\launched 链.pdf"), Described("c:\\tmp\\plain 链.pdf"));
+    EXPECT_NE(Described("c:\\tmp\\plain info.pdf").find("Title=新PDF文件"), std::string::npos);
+    EXPECT_EQ(FileBytes("c:\\tmp\\launched info.pdf"), FileBytes("c:\\tmp\\plain info.pdf"));
+}
+
+TEST_F(PdftkLauncherTest, MissingOrDamagedArchiveFallsBackWithTheSameResults) {
+    platform::CreateFolder("c:\\program");
+    const std::string launcher = "c:\\program\\pdftk";
+    ASSERT_TRUE(platform::CopyFile(platform::ProgramFolder() + "\\pdftk", launcher, true));
+    const std::string archive = "c:\\program\\pdftk.jsa";
+    const std::string madeArchive = FileBytes(platform::ProgramFolder() + "\\pdftk.jsa");
+    const std::vector<std::pair<std::string, std::string>> archives = {
+        {"none", ""},
+        {"garbage", "not a class archive\n"},
+        {"cut short", madeArchive.substr(0, madeArchive.size() / 2)},
+    };
+    platform::CreateFolder("c:\\tmp");
+    const PdftkRun plain =
+        RunToEnd(Quoted(plain_) + " " + Quoted(input_) + " cat output c:\\tmp\\p.pdf");
+    ASSERT_EQ(plain.exitCode, 0) << plain.output;
+    for (const auto& [name, bytes] : archives) {
+        platform::DeleteFile(archive);
+        if (name != "none") std::ofstream(platform::ToHostPath(archive), std::ios::binary) << bytes;
+        const PdftkRun launched =
+            RunToEnd(Quoted(launcher) + " " + Quoted(input_) + " cat output c:\\tmp\\l.pdf");
+        EXPECT_EQ(launched.output, plain.output) << name;
+        EXPECT_EQ(launched.exitCode, 0) << name;
+        EXPECT_EQ(Described("c:\\tmp\\l.pdf"), Described("c:\\tmp\\p.pdf")) << name;
+        platform::DeleteFile("c:\\tmp\\l.pdf");
+    }
+}
+
+}  // namespace
