@@ -11,16 +11,20 @@ namespace common {
 
 // Where a search appends the full paths it finds (a list box in the windows).
 class ResultList {
-public:
+  public:
     virtual ~ResultList() = default;
     virtual void AddItem(const std::string& text) = 0;
 };
 
 class VectorResultList : public ResultList {
-public:
+  public:
     void AddItem(const std::string& text) override { items.push_back(text); }
     std::vector<std::string> items;
 };
+
+// The image test of the search and of drops: the name ends in bmp, jpg, gif, png, tif, tiff or
+// jpeg, in any letter case, with or without a dot before it.
+bool IsImageName(std::string_view name);
 
 void SearchPdfFiles(std::string_view folder, ResultList& results);
 void SearchImageFiles(std::string_view folder, ResultList& results);
