@@ -4,10 +4,12 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QDropEvent>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -15,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 #include <filesystem>
 
 #include "PdfLibrary.h"
@@ -200,6 +203,19 @@ TEST_F(PrintingWindow, DropsTakeImagesByTheEndOfTheirNames) {
               (Strings{"Z:\\d\\a.JPG", "Z:\\d\\b.jpeg", "Z:\\d\\d.Tiff", "Z:\\d\\xjpg"}));
     EXPECT_TRUE(window->picText->isHidden());
     EXPECT_TRUE(window->picDoor->isHidden());
+
+    // A drop from the file manager on the hint panel.
+    QMimeData data;
+    data.setUrls(
+        {QUrl::fromLocalFile(QString::fromStdString(programFolder.WriteFile("in/e.png"))),
+         QUrl::fromLocalFile(QString::fromStdString(programFolder.WriteFile("in/f.doc")))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window->picText, &enter);  // the drop goes to the drag's target
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window->picText, &drop);
+    EXPECT_EQ(Entries().back(), programFolder.windows() + "\\in\\e.png");
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
 }
 
 TEST_F(PrintingWindow, QualityWordsFollowTheSlider) {
