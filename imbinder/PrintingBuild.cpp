@@ -199,16 +199,15 @@ void frmPrinting::ReportBuild(bool delivered, const std::string& failure) {
     if (delivered) {
         SetLabel(lblPB, "Done.");
         if (!skipped_.empty()) {
-            platform::GetDesktop().ShowMessage(
-                "以下文件不是可以读取的图片, 没有加入文档:" + skippedList, "Imbinder",
-                platform::MessageIcon::Exclamation);
+            platform::GetDesktop().ShowMessage("以下文件没有加入文档:" + skippedList, "Imbinder",
+                                               platform::MessageIcon::Exclamation);
         }
         platform::GetDesktop().ShellOpen(S(txtPath->text()));
         platform::GetDesktop().Beep();
     } else {
         SetLabel(lblPB, "创建失败.");
         std::string text = "没有生成PDF文件: " + failure;
-        if (!skipped_.empty()) text += "\n以下文件不是可以读取的图片:" + skippedList;
+        if (!skipped_.empty()) text += "\n以下文件没有加入文档:" + skippedList;
         platform::GetDesktop().ShowMessage(text, "Imbinder", platform::MessageIcon::Critical);
     }
     skipped_.clear();
