@@ -11,13 +11,13 @@ namespace common {
 
 // Where a search appends the full paths it finds (a list box in the windows).
 class ResultList {
-  public:
+public:
     virtual ~ResultList() = default;
     virtual void AddItem(const std::string& text) = 0;
 };
 
 class VectorResultList : public ResultList {
-  public:
+public:
     void AddItem(const std::string& text) override { items.push_back(text); }
     std::vector<std::string> items;
 };
