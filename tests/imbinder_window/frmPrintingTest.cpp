@@ -2,6 +2,7 @@
 // the real pdftk, in a program folder of its own so that setting.dll is the test's.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QDropEvent>
@@ -191,6 +192,21 @@ TEST_F(PrintingWindow, ListCommandsKeepThePageOrderAndTheirEdges) {
     window->List1->setCurrentRow(0);
     window->CmdToolsBar_Click(2);  // the last entry goes: the hint comes back
     EXPECT_FALSE(window->picText->isHidden());
+
+    // A folder's images, sub-folders included, after what the list holds; through the menu.
+    window->DropFiles({"C:\\first.png"}, false);
+    programFolder.WriteFile("pics/a.png");
+    programFolder.WriteFile("pics/sub/b.JPG");
+    programFolder.WriteFile("pics/c.txt");
+    desktop.nextFolder(programFolder.windows() + "\\pics");
+    window->findChild<QAction*>("menuFolder")->trigger();
+    const std::string pics = programFolder.windows() + "\\pics\\";
+    EXPECT_EQ(Entries(), (Strings{"C:\\first.png", pics + "a.png", pics + "sub\\b.JPG"}));
+    EXPECT_EQ(desktop.folderTitles().back(), "请选择文件夹:");
+    EXPECT_TRUE(window->picText->isHidden());
+    EXPECT_EQ(window->lblText->text(), QString::fromUtf8("拖拽文件到这里"));
+    window->findChild<QAction*>("menuRemoveAll")->trigger();
+    EXPECT_TRUE(Entries().empty());
 }
 
 TEST_F(PrintingWindow, DropsTakeImagesByTheEndOfTheirNames) {
