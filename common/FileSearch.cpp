@@ -28,7 +28,6 @@ bool EndsWithAny(std::string_view name, const std::string_view (&endings)[N]) {
 using NameTest = bool (*)(std::string_view);
 
 bool IsPdfName(std::string_view name) { return EndsWithAny(name, kPdfEndings); }
-bool IsImageName(std::string_view name) { return EndsWithAny(name, kImageEndings); }
 
 // A folder is searched unless it is hidden or a system folder; it is never taken for a file,
 // whatever other attribute bits it carries.
@@ -61,6 +60,8 @@ void Search(std::string_view folder, ResultList& results, NameTest matches) {
 }
 
 }  // namespace
+
+bool IsImageName(std::string_view name) { return EndsWithAny(name, kImageEndings); }
 
 void SearchPdfFiles(std::string_view folder, ResultList& results) {
     Search(folder, results, IsPdfName);

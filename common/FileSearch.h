@@ -22,6 +22,10 @@ class VectorResultList : public ResultList {
     std::vector<std::string> items;
 };
 
+// The image test of the search and of drops: the name ends in bmp, jpg, gif, png, tif, tiff or
+// jpeg, in any letter case, with or without a dot before it.
+bool IsImageName(std::string_view name);
+
 void SearchPdfFiles(std::string_view folder, ResultList& results);
 void SearchImageFiles(std::string_view folder, ResultList& results);
 

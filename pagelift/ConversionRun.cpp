@@ -12,14 +12,17 @@
 
 #include "common/GetFile.h"
 #include "common/Module1.h"
-#include "pagelift/QtText.h"
 #include "pagelift/Settings.h"
 #include "pagelift/Shared.h"
 #include "pagelift/frmConverter.h"
 #include "pagelift/frmEncrypt.h"
 #include "platform/Platform.h"
+#include "platform/qt/QtText.h"
 
 namespace pagelift {
+
+using platform::Q;
+using platform::S;
 namespace {
 
 constexpr const char* kAuxiliaryProgram = "pro.exe";

@@ -21,14 +21,20 @@
 
 #include "common/FileSearch.h"
 #include "common/QuotedLineFile.h"
-#include "pagelift/QtText.h"
 #include "pagelift/Settings.h"
 #include "pagelift/Shared.h"
-#include "pagelift/Twips.h"
 #include "platform/Platform.h"
+#include "platform/qt/Geometry.h"
+#include "platform/qt/QtText.h"
 #include "platform/qt/Windows.h"
 
 namespace pagelift {
+
+using platform::ProgramFont;
+using platform::Px;
+using platform::Q;
+using platform::S;
+using platform::Twips;
 namespace {
 
 constexpr const char* kDefaultOutputFolder = "C:\\output";

@@ -8,11 +8,15 @@
 #include <QToolButton>
 
 #include "pagelift/Shared.h"
-#include "pagelift/Twips.h"
 #include "platform/Platform.h"
+#include "platform/qt/Geometry.h"
 #include "platform/qt/Windows.h"
 
 namespace pagelift {
+
+using platform::ProgramFont;
+using platform::Px;
+using platform::Twips;
 
 frmEncrypt::frmEncrypt(QWidget* owner) : QDialog(owner) {
     setObjectName("frmEncrypt");

@@ -1,10 +1,10 @@
-// Window geometry in twips, as the layouts give it: 15 twips to a pixel.
+// Window geometry in twips, as the layouts give it: 15 twips to a pixel; and the windows' font.
 #pragma once
 
 #include <QFont>
 #include <QRect>
 
-namespace pagelift {
+namespace platform {
 
 constexpr int Px(double twips) { return int(twips / 15 + 0.5); }
 inline QRect Twips(int left, int top, int width, int height) {
@@ -19,4 +19,4 @@ inline QFont ProgramFont() {
     return font;
 }
 
-}  // namespace pagelift
+}  // namespace platform

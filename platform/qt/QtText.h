@@ -1,12 +1,12 @@
-// Texts between the program's UTF-8 strings and the widgets.
+// Texts between the programs' UTF-8 strings and the widgets.
 #pragma once
 
 #include <QString>
 #include <string>
 
-namespace pagelift {
+namespace platform {
 
 inline QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
 inline std::string S(const QString& text) { return text.toStdString(); }
 
-}  // namespace pagelift
+}  // namespace platform

@@ -1,0 +1,540 @@
+#include "frmPrinting.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDragEnterEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QToolButton>
+#include <QUrl>
+#include <map>
+
+#include "Printing.h"
+#include "common/FileSearch.h"
+#include "common/QuotedLineFile.h"
+#include "platform/Platform.h"
+#include "platform/qt/Geometry.h"
+#include "platform/qt/QtText.h"
+#include "platform/qt/Windows.h"
+
+namespace imbinder {
+
+using platform::ProgramFont;
+using platform::Px;
+using platform::Q;
+using platform::S;
+using platform::Twips;
+
+namespace {
+
+constexpr const char* kDropHint = "拖拽文件到这里";
+constexpr const char* kPageNumberText = "当前文件所在页码: ";
+constexpr int kProductYear = 2026;
+constexpr int kFirstQuality = 80;
+
+struct ToolbarButton {
+    const char* caption;
+    const char* toolTip;  // nullptr: none
+    int left;             // twips
+};
+// By index; on screen move up (6) stands between clear (3) and move down (4).
+constexpr ToolbarButton kToolbar[7] = {
+    {"添加文件", "Add a PDF File", 0},
+    {"添加目录", "Add PDF Files from a Folder", 1410},
+    {"删除文件", "Remove File(s) from List", 2820},
+    {"清空列表", "Remove all from File List", 4230},
+    {"下移一页", "Move selected Down", 7050},
+    {"退出程序", "Exit", 9870},
+    {"上移一页", nullptr, 5640},
+};
+constexpr int kToolbarScreenOrder[7] = {0, 1, 2, 3, 6, 4, 5};
+
+enum Command { kAddFile, kAddFolder, kRemoveFile, kClearList, kMoveDown, kExit, kMoveUp };
+
+// The folder search appends straight to the image list.
+class ListBoxResults : public common::ResultList {
+  public:
+    explicit ListBoxResults(QListWidget* list) : list_(list) {}
+    void AddItem(const std::string& text) override { list_->addItem(Q(text)); }
+
+  private:
+    QListWidget* list_;
+};
+
+QLabel* NewLabel(QWidget* parent, const char* name, const char* text, QRect geometry) {
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QLineEdit* NewTextBox(QWidget* parent, const char* name, const char* text, QLabel* label,
+                      QRect geometry) {
+    auto* box = new QLineEdit(QString::fromUtf8(text), parent);
+    box->setObjectName(name);
+    // The label's caption without its colon is what a screen reader says.
+    box->setAccessibleName(label->text().chopped(1));
+    box->setGeometry(geometry);
+    label->setBuddy(box);
+    return box;
+}
+
+QPushButton* NewButton(QWidget* parent, const char* name, const char* caption,
+                       const char* spokenName, QRect geometry) {
+    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+    button->setObjectName(name);
+    button->setAccessibleName(QString::fromUtf8(spokenName));
+    button->setGeometry(geometry);
+    return button;
+}
+
+// The toolbar command of a key pressed on the list, or -1.
+int ListKeyCommand(int key, Qt::KeyboardModifiers modifiers) {
+    if (key == Qt::Key_Delete && modifiers == Qt::NoModifier) return kRemoveFile;
+    if (key == Qt::Key_Up && modifiers == Qt::ControlModifier) return kMoveUp;
+    if (key == Qt::Key_Down && modifiers == Qt::ControlModifier) return kMoveDown;
+    return -1;
+}
+
+std::string CurrentCreationDate() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate date = now.date();
+    const QTime time = now.time();
+    return CreationDateText(date.year(), date.month(), date.day(), time.hour(), time.minute(),
+                            time.second());
+}
+
+}  // namespace
+
+std::string ProductWebAddress() {
+    std::string guide = platform::ToHostPath(platform::ProgramFolder() + "\\guide.html");
+    return S(QUrl::fromLocalFile(Q(guide)).toString());
+}
+
+frmPrinting::frmPrinting()
+    : decoder_(platform::ToHostPath(platform::ProgramFolder()) + "/imdecode") {
+    setObjectName("frmPrinting");
+    setFont(ProgramFont());
+    auto* client = new QWidget(this);
+    client->setObjectName("client");
+    client->setFixedSize(Px(11295), Px(7560));
+    setCentralWidget(client);
+
+    BuildMenus();
+    BuildToolbar(client);
+    BuildList(client);
+    BuildInformation(client);
+    BuildProgress(client);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    StartUp();
+}
+
+frmPrinting::~frmPrinting() { platform::SetOwnerWindow(0); }
+
+void frmPrinting::BuildMenus() {
+    struct Item {
+        const char* menuName;
+        const char* menu;
+        const char* name;  // empty: a separator
+        const char* caption;
+        std::function<void(frmPrinting&)> command;
+        QKeySequence shortcut;
+    };
+    const auto toolbar = [](int index) {
+        return [index](frmPrinting& window) { window.CmdToolsBar_Click(index); };
+    };
+    const Item items[] = {
+        {"menuFile", "文件", "menuAdd", "添加文件", toolbar(kAddFile), QKeySequence::Open},
+        {"menuFile", "文件", "menuFolder", "添加目录", toolbar(kAddFolder),
+         QKeySequence("Ctrl+Shift+O")},
+        {"menuFile", "文件", "", "", {}, {}},
+        {"menuFile", "文件", "menuExit", "退出程序", toolbar(kExit), QKeySequence("Ctrl+Q")},
+        {"menuR", "移除", "menuRemove", "移除一个文件", toolbar(kRemoveFile), {}},
+        {"menuR", "移除", "menuRemoveAll", "移除全部", toolbar(kClearList), {}},
+        {"menuContrl", "控制", "menuUp", "上移", toolbar(kMoveUp), {}},
+        {"menuContrl", "控制", "menuDown", "下移", toolbar(kMoveDown), {}},
+        {"menuA", "关于", "menuWeb", "网站", &frmPrinting::VisitWebSite,
+         QKeySequence::HelpContents},
+        {"menuA", "关于", "", "", {}, {}},
+        {"menuA", "关于", "menuAbout", "关于", &frmPrinting::MenuAbout, {}},
+    };
+    std::map<std::string, QMenu*> menus;
+    for (const Item& item : items) {
+        QMenu*& menu = menus[item.menuName];
+        if (menu == nullptr) {
+            menu = menuBar()->addMenu(QString::fromUtf8(item.menu));
+            menu->setObjectName(item.menuName);
+        }
+        if (*item.name == '\0') {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(QString::fromUtf8(item.caption));
+        action->setObjectName(item.name);
+        action->setShortcut(item.shortcut);
+        connect(action, &QAction::triggered, this,
+                [this, command = item.command] { command(*this); });
+    }
+}
+
+void frmPrinting::BuildToolbar(QWidget* client) {
+    for (int index = 0; index < 7; ++index) {
+        auto* button = new QToolButton(client);
+        button->setObjectName(QString("CmdToolsBar_%1").arg(index));
+        QString caption = QString::fromUtf8(kToolbar[index].caption);
+        button->setText(caption);
+        if (kToolbar[index].toolTip != nullptr) button->setToolTip(kToolbar[index].toolTip);
+        button->setAccessibleName(caption);
+        button->setIcon(QIcon(QString(":/imbinder/toolbar_%1.png").arg(index)));
+        button->setIconSize(QSize(32, 32));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::StrongFocus);
+        button->setGeometry(Twips(kToolbar[index].left, 0, 1420, 985));
+        connect(button, &QToolButton::clicked, this, [this, index] { CmdToolsBar_Click(index); });
+        CmdToolsBar[index] = button;
+    }
+}
+
+void frmPrinting::BuildList(QWidget* client) {
+    Label2 = NewLabel(client, "Label2", "文件列表:", Twips(150, 1140, 780, 210));
+    lblPageNum =
+        NewLabel(client, "lblPageNum", "当前文件所在页码: 0", Twips(5760, 1140, 1665, 210));
+    List1 = new QListWidget(client);
+    List1->setObjectName("List1");
+    List1->setAccessibleName(QString::fromUtf8("文件列表"));
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->setGeometry(Twips(120, 1410, 7305, 4890));
+    List1->viewport()->setAcceptDrops(true);
+    List1->viewport()->installEventFilter(this);
+    Label2->setBuddy(List1);
+    connect(List1, &QListWidget::currentRowChanged, this, &frmPrinting::SelectionChanged);
+    List1->installEventFilter(this);  // Delete, Ctrl+Up and Ctrl+Down
+
+    picText = new QWidget(client);
+    picText->setObjectName("picText");
+    picText->setGeometry(Twips(2640, 3450, 2235, 285));
+    picText->setAcceptDrops(true);
+    picText->installEventFilter(this);
+    lblText = NewLabel(picText, "lblText", kDropHint, Twips(435, 30, 1395, 210));
+    lblText->setAlignment(Qt::AlignCenter);
+
+    picDoor = new QLabel(client);
+    picDoor->setObjectName("picDoor");
+    picDoor->setPixmap(QPixmap(":/imbinder/door.png"));
+    picDoor->setAcceptDrops(true);
+    picDoor->installEventFilter(this);
+    // Directly below the toolbar, over the working area, centred in the window's width.
+    picDoor->setGeometry(Twips(30, 1395, 11235, 6165));
+}
+
+void frmPrinting::BuildInformation(QWidget* client) {
+    lblTitle = NewLabel(client, "lblTitle", "PDF文档标题:", Twips(7710, 1140, 3450, 210));
+    txtTitle =
+        NewTextBox(client, "txtTitle", kDefaultTitle, lblTitle, Twips(7710, 1380, 3450, 285));
+    lblCreateFor = NewLabel(client, "lblCreateFor", "PDF文档作者:", Twips(7710, 1830, 3450, 210));
+    txtCreateFor =
+        NewTextBox(client, "txtCreateFor", "Imbinder", lblCreateFor, Twips(7710, 2070, 3450, 285));
+    lblCreationDate =
+        NewLabel(client, "lblCreationDate", "PDF文档创建时间:", Twips(7710, 2550, 3450, 210));
+    txtCreationDate =
+        NewTextBox(client, "txtCreationDate", "", lblCreationDate, Twips(7710, 2790, 2670, 285));
+    Command1 =
+        NewButton(client, "Command1", "Now", "创建时间设为现在", Twips(10440, 2790, 735, 305));
+    connect(Command1, &QPushButton::clicked, this, &frmPrinting::Command1_Click);
+    lblSubject = NewLabel(client, "lblSubject", "PDF文档主题:", Twips(7710, 3270, 3450, 210));
+    txtSubject =
+        NewTextBox(client, "txtSubject", "新主题", lblSubject, Twips(7710, 3510, 3450, 285));
+    lblKeywords = NewLabel(client, "lblKeywords", "PDF文档关键字:", Twips(7710, 3960, 3450, 210));
+    txtKeywords = NewTextBox(client, "txtKeywords", "", lblKeywords, Twips(7710, 4200, 3450, 285));
+    Label3 = NewLabel(client, "Label3", "生成PDF到:", Twips(7710, 4650, 3450, 210));
+    txtPath = NewTextBox(client, "txtPath", "C:\\output", Label3, Twips(7710, 4920, 2655, 285));
+    txtPath->setToolTip("Select a Folder to Output");
+    cmdBrowse =
+        NewButton(client, "cmdBrowse", "Browse", "选择输出文件夹", Twips(10440, 4920, 735, 300));
+    cmdBrowse->setToolTip("Select an Output Folder");
+    connect(cmdBrowse, &QPushButton::clicked, this, &frmPrinting::cmdBrowse_Click);
+
+    lblJPG = NewLabel(client, "lblJPG", "图片压缩质量:", Twips(7710, 5370, 1200, 210));
+    lblQuality = NewLabel(client, "lblQuality", "100%", Twips(8940, 5370, 900, 210));
+    lblQtt = NewLabel(client, "lblQtt", "好", Twips(10935, 5370, 360, 210));
+    Slider1 = new QSlider(Qt::Horizontal, client);
+    Slider1->setObjectName("Slider1");
+    Slider1->setAccessibleName(QString::fromUtf8("图片压缩质量"));
+    Slider1->setRange(0, 100);
+    Slider1->setPageStep(10);
+    Slider1->setTickPosition(QSlider::TicksBelow);
+    Slider1->setTickInterval(10);
+    Slider1->setValue(kFirstQuality);
+    Slider1->setGeometry(Twips(7710, 5640, 3435, 525));
+    lblJPG->setBuddy(Slider1);
+    connect(Slider1, &QSlider::valueChanged, this, &frmPrinting::SliderChanged);
+    // A click (a press on the handle or the groove) sets the percentage only.
+    connect(Slider1, &QSlider::sliderPressed, this,
+            [this] { lblQuality->setText(QString::number(Slider1->value()) + "%"); });
+
+    Command3 = NewButton(client, "Command3", "立即转换JPG到PDF文件!", "立即转换JPG到PDF文件",
+                         Twips(7710, 6270, 3465, 825));
+    connect(Command3, &QPushButton::clicked, this, &frmPrinting::Command3_Click);
+}
+
+void frmPrinting::BuildProgress(QWidget* client) {
+    lblPB = NewLabel(client, "lblPB", "0%", Twips(2550, 6480, 2355, 195));
+    lblPB->setAlignment(Qt::AlignCenter);
+    pb = new QProgressBar(client);
+    pb->setObjectName("pb");
+    pb->setAccessibleName(QString::fromUtf8("转换进度"));
+    pb->setTextVisible(false);
+    pb->setGeometry(Twips(120, 6750, 7305, 315));
+    PicLoad = new QWidget(this);
+    PicLoad->setObjectName("PicLoad");
+    PicLoad->hide();
+    // The preview surface; the image preview control takes its place.
+    prewImage = new QWidget(client);
+    prewImage->setObjectName("prewImage");
+    prewImage->setGeometry(Twips(4530, 7260, 1245, 225));
+}
+
+void frmPrinting::StartUp() {
+    // The skin stays loaded for the program's life: it owns the look of every window.
+    skin_ = platform::Library::Load("SkinH.dll");
+    if (skin_) {
+        if (auto attach = skin_->Function<int (*)()>("SkinH_Attach")) attach();
+        if (auto aero = skin_->Function<int (*)(intptr_t)>("SkinH_Aero"))
+            aero(reinterpret_cast<intptr_t>(this));
+        using Adjust = int (*)(int, int, int, int, int, int, int, int, int);
+        if (auto adjust = skin_->Function<Adjust>("SkinH_Aero_Adjust"))
+            adjust(220, 0, 0, 0, 0, 0, 0, 0, 0);
+    }
+    dialogs_.Init(reinterpret_cast<intptr_t>(this));
+    platform::SetOwnerWindow(reinterpret_cast<intptr_t>(this));
+    setWindowTitle("Imbinder");
+    picDoor->raise();
+    SliderChanged(Slider1->value());
+    ReadSettings();
+    txtCreationDate->setText(Q(CurrentCreationDate()));
+    SetTabOrder();
+}
+
+void frmPrinting::ReadSettings() {
+    const std::string path = platform::ProgramFolder() + "\\setting.dll";
+    if (!platform::PathExists(path) || platform::IsFolder(path)) return;
+    const auto values = common::ReadQuotedLineFile(path);
+    if (!values) return;
+    const StoredSettings settings = ParseSettings(*values);
+    if (settings.title) txtTitle->setText(Q(*settings.title));
+    if (settings.author) txtCreateFor->setText(Q(*settings.author));
+    if (settings.subject) txtSubject->setText(Q(*settings.subject));
+    if (settings.keywords) txtKeywords->setText(Q(*settings.keywords));
+    if (settings.quality) Slider1->setValue(*settings.quality);
+    platform::Yield();
+}
+
+void frmPrinting::SetTabOrder() {
+    std::vector<QWidget*> order;
+    for (int index : kToolbarScreenOrder) order.push_back(CmdToolsBar[index]);
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             List1, txtTitle, txtCreateFor, txtCreationDate, Command1, txtSubject, txtKeywords,
+             txtPath, cmdBrowse, Slider1, Command3}) {
+        order.push_back(control);
+    }
+    for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The image list
+
+void frmPrinting::CmdToolsBar_Click(int index) {
+    // The list cannot change under a running build; Exit still ends the program.
+    if (building_ && index != kExit) return;
+    picDoor->hide();
+    platform::Yield();
+    switch (index) {
+        case kAddFile:
+            AddFile();
+            break;
+        case kAddFolder:
+            AddFolder();
+            break;
+        case kRemoveFile:
+            RemoveSelected();
+            break;
+        case kClearList:
+            ClearList();
+            break;
+        case kMoveDown:
+            MoveSelected(+1);
+            break;
+        case kExit:
+            close();
+            break;
+        case kMoveUp:
+            MoveSelected(-1);
+            break;
+        default:
+            break;
+    }
+}
+
+void frmPrinting::AddFile() {
+    dialogs_.SetFilter(
+        "JPG文件(*.jpg)|*.jpg|JPEG文件(*.jpeg)|*.jpeg|TIF文件(*.tif)|*.tif|TIFF文件(*.tiff)|*.tiff|"
+        "BMP文件(*.BMP)|*.bmp|GIF文件(*.gif)|*.gif|PNG文件(*.png)|*.png|全部格式(*.*)|*.*");
+    dialogs_.SetTitle("打开文件");
+    const bool chosen = dialogs_.ShowOpen();
+    repaint();
+    picDoor->hide();
+    platform::Yield();
+    FocusSweep();
+    if (!chosen) return;
+    picText->hide();
+    const std::string path = dialogs_.FileName();
+    if (!path.empty()) List1->addItem(Q(path));
+    dialogs_.SetFileName("");
+}
+
+void frmPrinting::AddFolder() {
+    const auto folder = platform::GetDesktop().BrowseFolder("请选择文件夹:");
+    picText->show();
+    lblText->setText(QString::fromUtf8("搜索中..."));
+    if (folder && !folder->empty()) {
+        ListBoxResults results(List1);
+        common::SearchImageFiles(*folder, results);
+    }
+    lblText->setText(QString::fromUtf8(kDropHint));
+    picText->setVisible(List1->count() == 0);
+    repaint();
+    FocusSweep();
+    picDoor->hide();
+    platform::Yield();
+}
+
+void frmPrinting::RemoveSelected() {
+    if (List1->count() == 0) return;
+    const int selected = List1->currentRow();
+    if (selected >= 0) {
+        QSignalBlocker quiet(List1);  // removing is no selection change for the page label
+        delete List1->takeItem(selected);
+    }
+    List1->setCurrentRow(-1);
+    List1->clearSelection();
+    if (List1->count() == 0) picText->show();
+}
+
+void frmPrinting::ClearList() {
+    {
+        QSignalBlocker quiet(List1);
+        List1->clear();
+    }
+    picText->show();
+}
+
+void frmPrinting::MoveSelected(int step) {
+    const int selected = List1->currentRow();
+    const int other = selected + step;
+    if (selected < 0 || other < 0 || other >= List1->count()) return;
+    const QString text = List1->item(selected)->text();
+    List1->item(selected)->setText(List1->item(other)->text());
+    List1->item(other)->setText(text);
+    List1->setCurrentRow(other);
+}
+
+void frmPrinting::SelectionChanged() {
+    const int selected = List1->currentRow();
+    if (selected < 0) return;
+    lblPageNum->setText(QString::fromUtf8(kPageNumberText) + QString::number(selected + 1));
+}
+
+void frmPrinting::DropFiles(const std::vector<std::string>& paths, bool onDoor) {
+    if (building_) return;
+    if (onDoor) picDoor->hide();
+    for (const std::string& path : paths) {
+        if (common::IsImageName(path)) List1->addItem(Q(path));
+    }
+    if (List1->count() > 0) picText->hide();
+}
+
+void frmPrinting::FocusSweep() {
+    for (QToolButton* button : CmdToolsBar) {
+        if (button->isEnabled()) button->setFocus();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The other commands
+
+void frmPrinting::Command1_Click() { txtCreationDate->setText(Q(CurrentCreationDate())); }
+
+void frmPrinting::cmdBrowse_Click() {
+    const auto folder = platform::GetDesktop().BrowseFolder("请选择一个文件夹:");
+    txtPath->setText(folder && !folder->empty() ? Q(*folder)
+                                                : Q(platform::ProgramFolder() + "\\output"));
+    FocusSweep();
+}
+
+void frmPrinting::SliderChanged(int value) {
+    lblQuality->setText(QString::number(value) + "%");
+    lblQtt->setText(Q(QualityWord(value)));
+}
+
+void frmPrinting::VisitWebSite() { platform::GetDesktop().ShellOpen(ProductWebAddress()); }
+
+void frmPrinting::MenuAbout() {
+    platform::GetDesktop().ShowMessage(
+        "Imbinder " + std::to_string(kProductYear) + "  图片合成PDF文档  " + ProductWebAddress(),
+        "about", platform::MessageIcon::Information);
+    FocusSweep();
+}
+
+void frmPrinting::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (unloading_) return;
+    unloading_ = true;
+    if (skin_) {
+        if (auto detach = skin_->Function<int (*)()>("SkinH_Detach")) detach();
+    }
+    if (endProgram) endProgram();
+}
+
+bool frmPrinting::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == List1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const int command = ListKeyCommand(key->key(), key->modifiers());
+        if (command >= 0) {
+            CmdToolsBar_Click(command);
+            return true;
+        }
+    }
+    const bool dropTarget = watched == picDoor || watched == picText ||
+                            (List1 != nullptr && watched == List1->viewport());
+    if (dropTarget) {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (drag->mimeData()->hasUrls() && !building_) {
+                drag->setDropAction(Qt::CopyAction);
+                drag->accept();
+            } else {
+                drag->ignore();
+            }
+            return true;
+        }
+        if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            DropFiles(platform::DroppedFiles(*drop->mimeData()), watched == picDoor);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace imbinder

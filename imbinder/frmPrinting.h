@@ -1,0 +1,129 @@
+// The main window of imbinder: the ordered image list, the document information, the quality,
+// the output folder, the toolbar and menus, and the build of one PDF document from the list.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DOSOutputs.h"
+#include "GuardedDecoder.h"
+#include "PdfLibrary.h"
+#include "common/CommonDialogs.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QSlider;
+class QToolButton;
+
+namespace platform {
+class Library;
+}
+
+namespace imbinder {
+
+class frmPrinting : public QMainWindow {
+  public:
+    frmPrinting();
+    ~frmPrinting() override;
+
+    // Ends the program once the window has been unloaded (the program sets it; by default the
+    // window only closes).
+    std::function<void()> endProgram;
+
+    // Controls, in the order of the window's layout.
+    std::array<QToolButton*, 7> CmdToolsBar{};
+    QLabel* Label2 = nullptr;
+    QLabel* lblPageNum = nullptr;
+    QListWidget* List1 = nullptr;
+    QWidget* picText = nullptr;
+    QLabel* lblText = nullptr;
+    QLabel* picDoor = nullptr;
+    QLabel* lblTitle = nullptr;
+    QLineEdit* txtTitle = nullptr;
+    QLabel* lblCreateFor = nullptr;
+    QLineEdit* txtCreateFor = nullptr;
+    QLabel* lblCreationDate = nullptr;
+    QLineEdit* txtCreationDate = nullptr;
+    QPushButton* Command1 = nullptr;
+    QLabel* lblSubject = nullptr;
+    QLineEdit* txtSubject = nullptr;
+    QLabel* lblKeywords = nullptr;
+    QLineEdit* txtKeywords = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* txtPath = nullptr;
+    QPushButton* cmdBrowse = nullptr;
+    QLabel* lblJPG = nullptr;
+    QLabel* lblQuality = nullptr;
+    QLabel* lblQtt = nullptr;
+    QSlider* Slider1 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QLabel* lblPB = nullptr;
+    QProgressBar* pb = nullptr;
+    // Hidden; takes the pixel size of each intermediate bitmap the build measures.
+    QWidget* PicLoad = nullptr;
+    QWidget* prewImage = nullptr;
+
+    // Commands.
+    void CmdToolsBar_Click(int index);
+    void Command1_Click();
+    void Command3_Click();
+    void cmdBrowse_Click();
+    void VisitWebSite();
+    void MenuAbout();
+    // Adds dropped files (Windows-form paths, in drop order); onDoor for a drop on picDoor.
+    void DropFiles(const std::vector<std::string>& paths, bool onDoor);
+    bool IsBuilding() const { return building_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildMenus();
+    void BuildToolbar(QWidget* client);
+    void BuildList(QWidget* client);
+    void BuildInformation(QWidget* client);
+    void BuildProgress(QWidget* client);
+    void StartUp();
+    void ReadSettings();
+    void SetTabOrder();
+
+    void AddFile();
+    void AddFolder();
+    void RemoveSelected();
+    void ClearList();
+    void MoveSelected(int step);
+    void SelectionChanged();
+    void SliderChanged(int value);
+    void FocusSweep();
+
+    // The build, stage by stage.
+    void PrepareBuild();
+    int WritePageFiles(const std::vector<std::string>& images);
+    bool WritePageFile(const std::string& image, int page);
+    bool DeliverResult(int pages, std::string& failure);
+    void RemoveWorkingFiles(int pages);
+    void EnableCommands(bool enabled);
+    void ReportBuild(bool delivered, const std::string& failure);
+
+    DOSOutputs runner_;
+    std::unique_ptr<platform::Library> skin_;
+    common::CCommonDialogs dialogs_;
+    decoding::GuardedDecoder decoder_;
+    PdfLibrary pdf_;
+    bool building_ = false;
+    bool unloading_ = false;
+    std::vector<std::string> skipped_;  // "file: reason" of each image the build left out
+};
+
+// The product's web address: the program's own user guide.
+std::string ProductWebAddress();
+
+}  // namespace imbinder

@@ -1,0 +1,15 @@
+// imbinder: an ordered list of images in, one PDF document out.
+#include <QApplication>
+#include <cstdlib>
+
+#include "frmPrinting.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    imbinder::frmPrinting window;
+    // Closing ends the program at once, also in the middle of a build: a pdftk run already
+    // started finishes on its own.
+    window.endProgram = [] { std::_Exit(0); };
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,398 @@
+// The main window of imbinder offscreen, with the real decoder helper, the real PDF writer and
+// the real pdftk, in a program folder of its own so that setting.dll is the test's.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QDropEvent>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <filesystem>
+
+#include "PdfLibrary.h"
+#include "PdfReadBack.h"
+#include "Printing.h"
+#include "common/QuotedLineFile.h"
+#include "frmPrinting.h"
+#include "platform/Platform.h"
+#include "tests/support/FakeDesktop.h"
+#include "tests/support/FakeModals.h"
+#include "tests/support/TempDrive.h"
+
+namespace imbinder {
+namespace {
+
+using Strings = std::vector<std::string>;
+constexpr double kPointsPerUnit = 72.0 / 254.0;
+
+// A JPEG of that size with an EXIF orientation tag (big-endian, one directory entry).
+QByteArray JpegWithOrientation(int width, int height, uint16_t orientation) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    QByteArray exif("Exif\0\0MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01", 24);
+    exif += char(orientation >> 8);
+    exif += char(orientation & 0xFF);
+    exif += QByteArray(6, '\0');
+    const int length = int(exif.size()) + 2;
+    return jpeg.insert(2,
+                       QByteArray("\xFF\xE1", 2) + char(length >> 8) + char(length & 0xFF) + exif);
+}
+
+class PrintingWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // The program folder holds what the program finds beside itself.
+        for (const char* name : {"imdecode", "libpdfctl32.so", "libSkinH.so", "skin.qss"}) {
+            std::filesystem::create_symlink(std::string(PROGRAM_FOLDER) + "/" + name,
+                                            programFolder.host() + "/" + name);
+        }
+        platform::SetProgramFolder(programFolder.host());
+        SetProgramEnd([] { ADD_FAILURE() << "the PDF writer reported a failure"; });
+        NewWindow();
+    }
+    void TearDown() override {
+        window.reset();
+        SetProgramEnd(nullptr);
+        platform::SetProgramFolder(PROGRAM_FOLDER);
+    }
+
+    void NewWindow() {
+        window.reset();
+        window = std::make_unique<frmPrinting>();
+        window->endProgram = [this] { ++programEnds; };
+    }
+
+    Strings Entries() const {
+        Strings entries;
+        for (int i = 0; i < window->List1->count(); ++i)
+            entries.push_back(window->List1->item(i)->text().toStdString());
+        return entries;
+    }
+    std::string PageLabel() const { return window->lblPageNum->text().toStdString(); }
+    std::string Image(const std::string& name, const QByteArray& bytes) const {
+        drive.root().WriteFile("in/" + name, bytes.toStdString());
+        return "C:\\in\\" + name;
+    }
+    std::string Image(const std::string& name, const QImage& image, const char* format) const {
+        const std::string host = drive.root().WriteFile("in/" + name);
+        EXPECT_TRUE(image.save(QString::fromStdString(host), format));
+        return "C:\\in\\" + name;
+    }
+    std::string SettingsFile() const { return platform::ProgramFolder() + "\\setting.dll"; }
+
+    testing_support::TempCDrive drive;
+    testing_support::TempFolder programFolder;
+    testing_support::FakeDesktop desktop;
+    testing_support::FakeModals modals;
+    std::unique_ptr<frmPrinting> window;
+    int programEnds = 0;
+};
+
+TEST_F(PrintingWindow, StartsAsDesignedSkinnedAndSpeakable) {
+    EXPECT_EQ(window->windowTitle(), "Imbinder");
+    EXPECT_EQ(window->CmdToolsBar[6]->geometry(), QRect(376, 0, 95, 66));  // 5640 twips
+    EXPECT_EQ(window->CmdToolsBar[5]->geometry(), QRect(658, 0, 95, 66));
+    EXPECT_EQ(window->CmdToolsBar[0]->toolTip(), "Add a PDF File");
+    EXPECT_TRUE(window->CmdToolsBar[6]->toolTip().isEmpty());
+    EXPECT_FALSE(window->CmdToolsBar[4]->icon().isNull());
+    EXPECT_EQ(window->picDoor->geometry(), QRect(2, 93, 749, 411));
+    EXPECT_EQ(window->picDoor->pixmap().size(), QSize(749, 411));
+    EXPECT_FALSE(window->picDoor->isHidden());
+    EXPECT_EQ(window->prewImage->geometry(), QRect(302, 484, 83, 15));
+    EXPECT_EQ(window->txtTitle->text(), QString::fromUtf8("新PDF文件"));
+    EXPECT_EQ(window->txtPath->text(), "C:\\output");
+    EXPECT_EQ(window->lblQuality->text(), "80%");
+    EXPECT_EQ(window->lblQtt->text(), QString::fromUtf8("最佳"));
+    EXPECT_TRUE(
+        QRegularExpression("^D:\\d{14}-06'00$").match(window->txtCreationDate->text()).hasMatch());
+    EXPECT_FALSE(qApp->styleSheet().isEmpty()) << "the skin is attached";
+
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        const bool speaks = qobject_cast<QAbstractButton*>(control) ||
+                            qobject_cast<QLineEdit*>(control) ||
+                            qobject_cast<QListWidget*>(control) || qobject_cast<QSlider*>(control);
+        if (speaks && control->parentWidget() == window->centralWidget()) {
+            EXPECT_FALSE(control->accessibleName().isEmpty())
+                << control->objectName().toStdString();
+        }
+    }
+    for (QLabel* label :
+         {window->lblPB, window->lblPageNum, window->lblQuality, window->lblQtt, window->lblText}) {
+        EXPECT_TRUE(label->accessibleName().isEmpty());
+    }
+
+    window->close();
+    EXPECT_EQ(programEnds, 1);
+    EXPECT_TRUE(qApp->styleSheet().isEmpty()) << "the skin is detached at shutdown";
+}
+
+TEST_F(PrintingWindow, ListCommandsKeepThePageOrderAndTheirEdges) {
+    window->CmdToolsBar_Click(2);  // remove on an empty list: nothing, not even the hint
+    EXPECT_FALSE(window->picText->isHidden());
+    EXPECT_TRUE(window->picDoor->isHidden()) << "the first command hides the welcome picture";
+    window->CmdToolsBar_Click(3);
+    EXPECT_FALSE(window->picText->isHidden());
+
+    desktop.nextOpenFile("C:\\a.jpg");
+    desktop.nextOpenFile("C:\\a.jpg");
+    desktop.nextOpenFile(std::nullopt);
+    for (int i = 0; i < 3; ++i) window->CmdToolsBar_Click(0);
+    EXPECT_EQ(desktop.fileDialogs().back().title, "打开文件");
+    EXPECT_EQ(desktop.fileDialogs().back().initialFile, "") << "no preset name after a choice";
+    window->DropFiles({"C:\\b.png", "C:\\c.gif"}, false);
+    EXPECT_EQ(Entries(), (Strings{"C:\\a.jpg", "C:\\a.jpg", "C:\\b.png", "C:\\c.gif"}));
+    EXPECT_TRUE(window->picText->isHidden());
+
+    window->CmdToolsBar_Click(6);  // no selection: nothing moves
+    window->CmdToolsBar_Click(4);
+    window->CmdToolsBar_Click(2);
+    EXPECT_EQ(Entries().size(), 4u);
+    EXPECT_EQ(PageLabel(), "当前文件所在页码: 0");
+
+    window->List1->setCurrentRow(0);
+    window->CmdToolsBar_Click(6);  // up at the top
+    EXPECT_EQ(window->List1->currentRow(), 0);
+    window->List1->setCurrentRow(2);
+    window->List1->setFocus();
+    QTest::keyClick(window->List1, Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(Entries(), (Strings{"C:\\a.jpg", "C:\\b.png", "C:\\a.jpg", "C:\\c.gif"}));
+    EXPECT_EQ(PageLabel(), "当前文件所在页码: 2");
+    window->CmdToolsBar_Click(4);
+    window->CmdToolsBar_Click(4);
+    EXPECT_EQ(Entries(), (Strings{"C:\\a.jpg", "C:\\a.jpg", "C:\\c.gif", "C:\\b.png"}));
+    EXPECT_EQ(PageLabel(), "当前文件所在页码: 4");
+    window->CmdToolsBar_Click(4);  // down at the bottom
+    EXPECT_EQ(window->List1->currentRow(), 3);
+
+    QTest::keyClick(window->List1, Qt::Key_Delete);
+    EXPECT_EQ(Entries(), (Strings{"C:\\a.jpg", "C:\\a.jpg", "C:\\c.gif"}));
+    EXPECT_EQ(window->List1->currentRow(), -1);
+    EXPECT_EQ(PageLabel(), "当前文件所在页码: 4") << "removing leaves the label";
+
+    window->CmdToolsBar_Click(3);
+    EXPECT_TRUE(Entries().empty());
+    EXPECT_FALSE(window->picText->isHidden());
+    window->DropFiles({"C:\\x.bmp"}, false);
+    window->List1->setCurrentRow(0);
+    window->CmdToolsBar_Click(2);  // the last entry goes: the hint comes back
+    EXPECT_FALSE(window->picText->isHidden());
+
+    // A folder's images, sub-folders included, after what the list holds; through the menu.
+    window->DropFiles({"C:\\first.png"}, false);
+    programFolder.WriteFile("pics/a.png");
+    programFolder.WriteFile("pics/sub/b.JPG");
+    programFolder.WriteFile("pics/c.txt");
+    desktop.nextFolder(programFolder.windows() + "\\pics");
+    window->findChild<QAction*>("menuFolder")->trigger();
+    const std::string pics = programFolder.windows() + "\\pics\\";
+    EXPECT_EQ(Entries(), (Strings{"C:\\first.png", pics + "a.png", pics + "sub\\b.JPG"}));
+    EXPECT_EQ(desktop.folderTitles().back(), "请选择文件夹:");
+    EXPECT_TRUE(window->picText->isHidden());
+    EXPECT_EQ(window->lblText->text(), QString::fromUtf8("拖拽文件到这里"));
+    window->findChild<QAction*>("menuRemoveAll")->trigger();
+    EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(PrintingWindow, DropsTakeImagesByTheEndOfTheirNames) {
+    window->DropFiles({"Z:\\d\\c.txt"}, false);
+    EXPECT_FALSE(window->picText->isHidden());
+    EXPECT_FALSE(window->picDoor->isHidden()) << "a drop on the list leaves the picture";
+    window->DropFiles(
+        {"Z:\\d\\a.JPG", "Z:\\d\\b.jpeg", "Z:\\d\\c.txt", "Z:\\d\\d.Tiff", "Z:\\d\\xjpg"}, true);
+    EXPECT_EQ(Entries(),
+              (Strings{"Z:\\d\\a.JPG", "Z:\\d\\b.jpeg", "Z:\\d\\d.Tiff", "Z:\\d\\xjpg"}));
+    EXPECT_TRUE(window->picText->isHidden());
+    EXPECT_TRUE(window->picDoor->isHidden());
+
+    // A drop from the file manager on the hint panel.
+    QMimeData data;
+    data.setUrls(
+        {QUrl::fromLocalFile(QString::fromStdString(programFolder.WriteFile("in/e.png"))),
+         QUrl::fromLocalFile(QString::fromStdString(programFolder.WriteFile("in/f.doc")))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window->picText, &enter);  // the drop goes to the drag's target
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window->picText, &drop);
+    EXPECT_EQ(Entries().back(), programFolder.windows() + "\\in\\e.png");
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
+}
+
+TEST_F(PrintingWindow, QualityWordsFollowTheSlider) {
+    const std::pair<int, const char*> levels[] = {{80, "最佳"}, {79, "较好"}, {60, "较好"},
+                                                  {59, "中等"}, {30, "中等"}, {29, "低"},
+                                                  {0, "低"}};
+    for (const auto& [value, word] : levels) {
+        window->Slider1->setValue(value);
+        EXPECT_EQ(window->lblQuality->text(), QString::number(value) + "%");
+        EXPECT_EQ(window->lblQtt->text(), QString::fromUtf8(word)) << value;
+    }
+}
+
+TEST_F(PrintingWindow, SettingsFileIsReadAtStartUpAndBadLinesLeaveTheControls) {
+    ASSERT_TRUE(common::WriteQuotedLineFile(SettingsFile(), {"报告", "王", "主题", "k", "35"}));
+    NewWindow();
+    EXPECT_EQ(window->txtTitle->text(), QString::fromUtf8("报告"));
+    EXPECT_EQ(window->txtCreateFor->text(), QString::fromUtf8("王"));
+    EXPECT_EQ(window->txtKeywords->text(), "k");
+    EXPECT_EQ(window->Slider1->value(), 35);
+    EXPECT_EQ(window->lblQtt->text(), QString::fromUtf8("中等"));
+
+    ASSERT_TRUE(common::WriteQuotedLineFile(SettingsFile(), {"a", "b", "c", "d", "150"}));
+    NewWindow();
+    EXPECT_EQ(window->txtKeywords->text(), "d");
+    EXPECT_EQ(window->Slider1->value(), 80);
+
+    ASSERT_TRUE(common::WriteQuotedLineFile(SettingsFile(), {"t", "u", "v"}));
+    NewWindow();
+    EXPECT_EQ(window->txtSubject->text(), "v");
+    EXPECT_EQ(window->txtKeywords->text(), "");
+    EXPECT_EQ(window->Slider1->value(), 80);
+}
+
+TEST_F(PrintingWindow, CreationDateAndOutputFolderBrowser) {
+    EXPECT_EQ(CreationDateText(2024, 3, 5, 14, 7, 9), "D:20240305140709-06'00");
+    window->txtCreationDate->clear();
+    window->Command1->click();
+    EXPECT_TRUE(window->txtCreationDate->text().endsWith("-06'00"));
+
+    desktop.nextFolder("Z:\\srv\\pdf");
+    window->cmdBrowse->click();
+    EXPECT_EQ(window->txtPath->text(), "Z:\\srv\\pdf");
+    window->cmdBrowse->click();  // cancelled
+    EXPECT_EQ(window->txtPath->text().toStdString(), platform::ProgramFolder() + "\\output");
+    EXPECT_EQ(desktop.folderTitles().back(), "请选择一个文件夹:");
+}
+
+TEST(PrintingTables, PageSizesFormatsAndResultNames) {
+    EXPECT_EQ(PageSizeOf(1000, 800).width, 2660);
+    EXPECT_EQ(PageSizeOf(1000, 800).height, 2128);
+    const PageSize huge = PageSizeOf(20000, 100);  // 53191 units wide: scaled into 16 bits
+    EXPECT_EQ(huge.width, 32767);
+    EXPECT_EQ(huge.height, 164);
+    EXPECT_EQ(ImageFormatCode("C:\\a.b\\X.JPEG"), 2);
+    EXPECT_EQ(ImageFormatCode("x.Tiff"), 18);
+    EXPECT_EQ(ImageFormatCode("x.dib"), 0);
+    EXPECT_EQ(ImageFormatCode("x.dat"), std::nullopt);
+    EXPECT_EQ(ImageFormatCode("xjpg"), std::nullopt);
+    EXPECT_EQ(ResultFileName("..\\..\\x"), ".._.._x");
+    EXPECT_EQ(ResultFileName("a/b:c*?\"<>|\t"), "a_b_c_______");
+    EXPECT_EQ(ResultFileName(""), "新PDF文件");
+}
+
+TEST_F(PrintingWindow, EmptyListAsksForAFileFirst) {
+    window->Command3->click();
+    ASSERT_EQ(desktop.messages().size(), 1u);
+    EXPECT_EQ(desktop.messages()[0].text, "请先添加一个文件");
+    EXPECT_EQ(desktop.messages()[0].title, "Add File");
+    EXPECT_FALSE(platform::PathExists(SettingsFile()));
+    EXPECT_FALSE(platform::PathExists("c:\\tmp"));
+}
+
+TEST_F(PrintingWindow, BuildsOnePageForEachReadableImageInOrder) {
+    QImage plain(1000, 800, QImage::Format_RGB32);
+    plain.fill(Qt::blue);
+    QImage alpha(300, 200, QImage::Format_ARGB32);
+    alpha.fill(QColor(255, 0, 0, 100));
+    QImage bitmap(120, 90, QImage::Format_RGB32);
+    bitmap.fill(Qt::yellow);
+    window->DropFiles({Image("a.jpg", plain, "JPG"), Image("broken.png", QByteArray("no image")),
+                       Image("turned.jpg", JpegWithOrientation(40, 20, 6)),
+                       Image("alpha.data.png", alpha, "PNG"), Image("d.bmp", bitmap, "BMP")},
+                      false);
+    // A PNG under a name outside the format table: found from its content.
+    std::filesystem::rename(drive.root().host() + "/in/alpha.data.png",
+                            drive.root().host() + "/in/alpha.data");
+    window->List1->item(3)->setText("C:\\in\\alpha.data");
+
+    drive.root().WriteFile("tmp/keep.txt", "another program's");
+    window->txtTitle->setText(QString::fromUtf8("新PDF文件/第1章"));
+    window->txtCreateFor->setText("Ann");
+    window->txtPath->setText("C:\\out\\");
+    window->Slider1->setValue(75);
+
+    bool sawBuilding = false;
+    QTimer::singleShot(0, window.get(), [&] {
+        sawBuilding = window->IsBuilding() && !window->Command3->isEnabled() &&
+                      !window->CmdToolsBar[0]->isEnabled();
+        window->DropFiles({"C:\\late.png"}, false);
+        window->CmdToolsBar_Click(3);
+    });
+    window->Command3->click();
+
+    EXPECT_TRUE(sawBuilding);
+    EXPECT_EQ(Entries().size(), 5u) << "the list does not change under a build";
+    EXPECT_EQ(window->lblPB->text(), "Done.");
+    EXPECT_EQ(window->txtPath->text(), "C:\\out");
+    EXPECT_EQ(desktop.shellOpens(), Strings{"C:\\out"});
+    EXPECT_EQ(desktop.beeps(), 1);
+    ASSERT_EQ(desktop.messages().size(), 1u);
+    EXPECT_EQ(desktop.messages()[0].icon, platform::MessageIcon::Exclamation);
+    EXPECT_NE(desktop.messages()[0].text.find("C:\\in\\broken.png: "), std::string::npos);
+    EXPECT_EQ(
+        std::count(desktop.messages()[0].text.begin(), desktop.messages()[0].text.end(), '\n'), 1);
+
+    const auto pdf = readback::ReadPdf(platform::ToHostPath("C:\\out\\新PDF文件_第1章.pdf"));
+    ASSERT_TRUE(pdf);
+    // 1000 x 800, then the orientation-6 JPEG upright (20 x 40), the PNG, the BMP.
+    const std::pair<int, int> units[] = {{2660, 2128}, {53, 106}, {798, 532}, {319, 239}};
+    ASSERT_EQ(pdf->pages.size(), std::size(units));
+    for (size_t i = 0; i < std::size(units); ++i) {
+        EXPECT_NEAR(pdf->pages[i].width, units[i].first * kPointsPerUnit, 0.01) << i;
+        EXPECT_NEAR(pdf->pages[i].height, units[i].second * kPointsPerUnit, 0.01) << i;
+    }
+    EXPECT_EQ(pdf->info.at("Title"), "新PDF文件/第1章");
+    EXPECT_EQ(pdf->info.at("Author"), "Ann");
+    EXPECT_EQ(pdf->info.at("CreationDate"), window->txtCreationDate->text().toStdString());
+
+    EXPECT_FALSE(platform::PathExists("c:\\jpgtmp"));
+    EXPECT_TRUE(platform::PathExists("c:\\tmp\\keep.txt"));
+    platform::DirectoryListing merge("c:\\tmp");
+    int entries = 0;
+    while (merge.Next()) ++entries;
+    EXPECT_EQ(entries, 3) << "., .. and the other program's file";
+    EXPECT_EQ(common::ReadQuotedLineFile(SettingsFile()),
+              (Strings{"新PDF文件/第1章", "Ann", "新主题", "", "75"}));
+    EXPECT_TRUE(window->Command3->isEnabled());
+    for (QToolButton* button : window->CmdToolsBar) EXPECT_TRUE(button->isEnabled());
+}
+
+TEST_F(PrintingWindow, WithoutPdftkTheBuildSaysItFailed) {
+    QImage image(50, 40, QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    window->DropFiles({Image("a.png", image, "PNG")}, false);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(drive.root().MakeFolder("no-tools")));
+    window->Command3->click();
+    qputenv("PATH", path);
+
+    EXPECT_EQ(window->lblPB->text(), QString::fromUtf8("创建失败."));
+    ASSERT_EQ(desktop.messages().size(), 2u);
+    EXPECT_EQ(desktop.messages()[0].text, "File or command not found");
+    EXPECT_EQ(desktop.messages()[1].icon, platform::MessageIcon::Critical);
+    EXPECT_EQ(desktop.messages()[1].text, "没有生成PDF文件: pdftk 没有生成文档");
+    EXPECT_TRUE(desktop.shellOpens().empty());
+    EXPECT_EQ(desktop.beeps(), 0);
+    EXPECT_FALSE(platform::PathExists("C:\\output\\新PDF文件.pdf"));
+    EXPECT_FALSE(platform::PathExists("c:\\tmp"));
+    EXPECT_TRUE(window->Command3->isEnabled());
+}
+
+}  // namespace
+}  // namespace imbinder
