@@ -17,7 +17,9 @@
 #include <QUrl>
 #include <map>
 
+#include "ImagePreview.h"
 #include "Printing.h"
+#include "ShowImage.h"
 #include "common/FileSearch.h"
 #include "common/QuotedLineFile.h"
 #include "platform/Platform.h"
@@ -218,6 +220,9 @@ void frmPrinting::BuildList(QWidget* client) {
     Label2->setBuddy(List1);
     connect(List1, &QListWidget::currentRowChanged, this, &frmPrinting::SelectionChanged);
     List1->installEventFilter(this);  // Delete, Ctrl+Up and Ctrl+Down
+    // A double click or Enter on an entry shows that image in a preview window.
+    connect(List1, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { ShowImagePreview(this, item->text().toStdString()); });
 
     picText = new QWidget(client);
     picText->setObjectName("picText");
@@ -297,8 +302,8 @@ void frmPrinting::BuildProgress(QWidget* client) {
     PicLoad = new QWidget(this);
     PicLoad->setObjectName("PicLoad");
     PicLoad->hide();
-    // The preview surface; the image preview control takes its place.
-    prewImage = new QWidget(client);
+    // A small preview surface; the window never loads a picture into it.
+    prewImage = new ShowImage(client);
     prewImage->setObjectName("prewImage");
     prewImage->setGeometry(Twips(4530, 7260, 1245, 225));
 }

@@ -28,6 +28,8 @@ class Library;
 
 namespace imbinder {
 
+class ShowImage;
+
 class frmPrinting : public QMainWindow {
   public:
     frmPrinting();
@@ -68,7 +70,7 @@ class frmPrinting : public QMainWindow {
     QProgressBar* pb = nullptr;
     // Hidden; takes the pixel size of each intermediate bitmap the build measures.
     QWidget* PicLoad = nullptr;
-    QWidget* prewImage = nullptr;
+    ShowImage* prewImage = nullptr;
 
     // Commands.
     void CmdToolsBar_Click(int index);

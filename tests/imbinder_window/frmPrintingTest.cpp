@@ -21,9 +21,11 @@
 #include <QUrl>
 #include <filesystem>
 
+#include "ImagePreview.h"
 #include "PdfLibrary.h"
 #include "PdfReadBack.h"
 #include "Printing.h"
+#include "ShowImage.h"
 #include "common/QuotedLineFile.h"
 #include "frmPrinting.h"
 #include "platform/Platform.h"
@@ -58,9 +60,12 @@ class PrintingWindow : public ::testing::Test {
   protected:
     void SetUp() override {
         // The program folder holds what the program finds beside itself.
-        for (const char* name : {"imdecode", "libpdfctl32.so", "libSkinH.so", "skin.qss"}) {
-            std::filesystem::create_symlink(std::string(PROGRAM_FOLDER) + "/" + name,
-                                            programFolder.host() + "/" + name);
+        for (const char* name :
+             {"imdecode", "libpdfctl32.so", "libSkinH.so", "skin.qss", "pdftk", "pdftk.jsa"}) {
+            std::filesystem::path target = std::string(PROGRAM_FOLDER) + "/" + name;
+            if (std::filesystem::exists(target)) {
+                std::filesystem::create_symlink(target, programFolder.host() + "/" + name);
+            }
         }
         platform::SetProgramFolder(programFolder.host());
         SetProgramEnd([] { ADD_FAILURE() << "the PDF writer reported a failure"; });
@@ -103,6 +108,18 @@ class PrintingWindow : public ::testing::Test {
     std::unique_ptr<frmPrinting> window;
     int programEnds = 0;
 };
+
+TEST_F(PrintingWindow, ActivatingAnEntryPreviewsItsImage) {
+    QImage image(300, 150, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    window->DropFiles({Image("wide.png", image, "PNG")}, false);
+    ASSERT_EQ(window->List1->count(), 1);
+    emit window->List1->itemActivated(window->List1->item(0));
+    auto* preview = window->findChild<frmPreview*>();
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(preview->windowTitle().contains("wide.png"));
+    EXPECT_TRUE(preview->windowTitle().contains("300"));
+}
 
 TEST_F(PrintingWindow, StartsAsDesignedSkinnedAndSpeakable) {
     EXPECT_EQ(window->windowTitle(), "Imbinder");
@@ -377,7 +394,8 @@ TEST_F(PrintingWindow, WithoutPdftkTheBuildSaysItFailed) {
     QImage image(50, 40, QImage::Format_RGB32);
     image.fill(Qt::gray);
     window->DropFiles({Image("a.png", image, "PNG")}, false);
-    const QByteArray path = qgetenv("PATH");
+    std::filesystem::remove(programFolder.host() + "/pdftk");  // neither beside the program
+    const QByteArray path = qgetenv("PATH");                   // nor on the search path
     qputenv("PATH", QByteArray::fromStdString(drive.root().MakeFolder("no-tools")));
     window->Command3->click();
     qputenv("PATH", path);
