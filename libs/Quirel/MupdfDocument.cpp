@@ -13,8 +13,8 @@ constexpr size_t kStoreBytes = 32u << 20;
 // The engine prints nothing: MuPDF's warnings and errors reach the caller as results.
 void Quiet(void*, const char*) {}
 
-fz_context* NewQuietContext() {
-    fz_context* ctx = fz_new_context(nullptr, nullptr, kStoreBytes);
+fz_context* NewQuietContext(const fz_alloc_context* allocator) {
+    fz_context* ctx = fz_new_context(allocator, nullptr, kStoreBytes);
     if (!ctx) throw std::bad_alloc();
     fz_set_warning_callback(ctx, Quiet, nullptr);
     fz_set_error_callback(ctx, Quiet, nullptr);
@@ -68,7 +68,7 @@ int RecountPages(fz_context* ctx, pdf_obj* node, int depth, std::vector<pdf_obj*
 
 }  // namespace
 
-MupdfDocument::MupdfDocument(const std::string& path) : ctx_(NewQuietContext()) {
+MupdfDocument::MupdfDocument(const std::string& path) : ctx_(NewQuietContext(memory_.allocator())) {
     doc_ = OpenPdf(ctx_, path.c_str());
     if (!doc_) {
         std::string message = fz_caught_message(ctx_);

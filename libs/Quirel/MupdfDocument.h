@@ -1,5 +1,5 @@
-// One MuPDF context with one PDF document in it. A context is used by one thread at a time;
-// parallel exports give every worker a document of its own.
+// One MuPDF context with one PDF document in it, held to the engine's memory limit. A context
+// is used by one thread at a time; parallel exports give every worker a document of its own.
 #pragma once
 
 #include <memory>
@@ -10,6 +10,8 @@ extern "C" {
 #include <mupdf/fitz.h>
 #include <mupdf/pdf.h>
 }
+
+#include "MemoryAccount.h"
 
 namespace quirel {
 
@@ -28,6 +30,8 @@ class MupdfDocument {
     MupdfDocument& operator=(const MupdfDocument&) = delete;
 
     fz_context* context() const { return ctx_; }
+    // The account of the context's memory, which every allocation changes.
+    MemoryAccount& memory() const { return memory_; }
     fz_document* document() const { return &doc_->super; }
 
     bool needsPassword() const;
@@ -38,6 +42,7 @@ class MupdfDocument {
     int pageCount() const;
 
   private:
+    mutable MemoryAccount memory_;  // before the context, which it outlives
     fz_context* ctx_ = nullptr;
     pdf_document* doc_ = nullptr;
 };

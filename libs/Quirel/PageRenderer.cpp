@@ -105,11 +105,13 @@ struct BandDropper {
 
 PageRenderer::PageRenderer(const MupdfDocument& pdf, int pageIndex, int xDpi, int yDpi,
                            fz_cookie* cookie)
-    : ctx_(pdf.context()), cookie_(cookie) {
+    : ctx_(pdf.context()), memory_(pdf.memory()), cookie_(cookie) {
     const JpegWarningsTo quietJpeg(ctx_);
+    memory_.startPage();
     fz_rect bounds;
     list_ = RecordPage(ctx_, pdf.document(), pageIndex, cookie_, bounds);
     try {
+        if (memory_.starved()) throw MupdfError("out of memory");
         geometry_ = {PixelsFor(bounds.x1 - bounds.x0, xDpi), PixelsFor(bounds.y1 - bounds.y0, yDpi),
                      xDpi, yDpi};
     } catch (...) {
@@ -129,6 +131,7 @@ void PageRenderer::renderBand(fz_pixmap* band, int top, int rows) {
     bool tileRefused = false;
     if (!DrawBand(ctx_, list_, ctm_, band, cookie_, tileRefused))
         throw MupdfError(fz_caught_message(ctx_));
+    if (memory_.starved()) throw MupdfError("out of memory");
     if (tileRefused) throw PageAborted("pattern tiles beyond the limit");
     if (Aborted(cookie_)) throw PageAborted("page aborted");
 }

@@ -21,8 +21,9 @@ class PageAborted : public std::runtime_error {
 
 class PageRenderer {
   public:
-    // Loads page pageIndex (from 0); throws MupdfError, PageTooLarge or PageAborted. Loading
-    // and rendering stop soon after cookie (or null) is aborted from another thread.
+    // Loads page pageIndex (from 0); throws MupdfError (also when the page was refused memory
+    // it needed), PageTooLarge or PageAborted. Loading and rendering stop soon after cookie
+    // (or null) is aborted from another thread.
     PageRenderer(const MupdfDocument& pdf, int pageIndex, int xDpi, int yDpi,
                  fz_cookie* cookie = nullptr);
     ~PageRenderer();
@@ -38,6 +39,7 @@ class PageRenderer {
     void renderBand(fz_pixmap* band, int top, int rows);
 
     fz_context* ctx_;
+    MemoryAccount& memory_;
     fz_cookie* cookie_;
     fz_display_list* list_ = nullptr;
     fz_matrix ctm_;

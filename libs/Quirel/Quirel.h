@@ -45,7 +45,9 @@ enum {
     QUIREL_RENDER_ERROR = -6    /* the page could not be loaded or rendered, or it ran over
                                    its time limit: 60 s plus 1 s for every 10 million pixels
                                    drawn (GIF draws its pages twice), or its patterns asked
-                                   for more tiles than a page may draw */
+                                   for more tiles than a page may draw, or it needed more
+                                   memory than the engine may take: 512 MB for the document
+                                   a worker renders from, 768 MB for all together */
 };
 
 /* Image format codes of ExportIMG. */

@@ -4,12 +4,14 @@
 // as a render error, with the other pages written.
 #include <FreeImage.h>
 #include <sys/resource.h>
+#include <zlib.h>
 
 #include <chrono>
 #include <random>
 #include <thread>
 
 #include "EngineFixture.h"
+#include "MemoryAccount.h"
 #include "PageWatchdog.h"
 #include "Quirel.h"
 #include "TestDocuments.h"
@@ -73,6 +75,35 @@ RawPage SlowPage() {
     return page;
 }
 
+// A palette image that claims 20000 x 20000 pixels and holds one row of them: MuPDF decodes
+// the whole image (400 MB of palette indices) and expands it to RGB (1.2 GB more) before it
+// draws anything.
+std::string HugePaletteImageWithOneRow() {
+    return StreamObject(
+        "/Type /XObject /Subtype /Image /Width 20000 /Height 20000 /ColorSpace "
+        "[/Indexed /DeviceRGB 1 <0000FF00FF00>] /BitsPerComponent 8",
+        std::string(20000, '\x01'));
+}
+
+std::string Deflate(const std::string& data) {
+    uLongf size = compressBound(data.size());
+    std::string packed(size, '\0');
+    compress(reinterpret_cast<Bytef*>(packed.data()), &size,
+             reinterpret_cast<const Bytef*>(data.data()), data.size());
+    packed.resize(size);
+    return packed;
+}
+
+// A 1500 x 1500 image of one colour (6.75 MB decoded, a few kilobytes in the file).
+std::string PlainImage(const char rgb[3]) {
+    std::string pixels;
+    for (int i = 0; i < 1500 * 1500; ++i) pixels.append(rgb, 3);
+    return StreamObject(
+        "/Type /XObject /Subtype /Image /Width 1500 /Height 1500 /ColorSpace "
+        "/DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode",
+        Deflate(pixels));
+}
+
 long PeakResidentKilobytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -84,6 +115,7 @@ class HostileDocumentTest : public EngineFixture {
     void TearDown() override {
         ClosePDF(handle_);
         quirel::SetPageTimeLimit({});
+        quirel::SetMemoryLimit({});
         progressCalls.clear();
         EngineFixture::TearDown();
     }
@@ -172,6 +204,40 @@ TEST_F(HostileDocumentTest, WhileAPageTakesLongProgressRepeatsTheCountOnTheCalle
     EXPECT_EQ(progressCalls.back().done, 1);
     for (const ProgressCall& call : progressCalls)
         EXPECT_EQ(call.thread, std::this_thread::get_id());
+}
+
+TEST_F(HostileDocumentTest, ImageClaimingMoreMemoryThanAnEngineMayTakeFailsItsPageQuietly) {
+    const RawPage quick{"<< >>", "0 0 0 rg 0 0 50 50 re f"};
+    const RawPage huge{"<< /XObject << /Im1 3 0 R >> >>", "q 200 0 0 200 0 0 cm /Im1 Do Q"};
+    open({quick, huge, quick}, {HugePaletteImageWithOneRow()});
+    ::testing::internal::CaptureStderr();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(exportPng(36, 1, 3), 2);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(FileNames(path("out")), (std::vector<std::string>{"0001.png", "0003.png"}));
+    EXPECT_LT(PeakResidentKilobytes(), 1024 * 1024);
+}
+
+TEST_F(HostileDocumentTest, PagesWithinTheMemoryLimitAreWrittenWhenTheCacheMustMakeRoom) {
+    // A page takes its image and its band, about 14 MB; with the images of earlier pages in
+    // the cache it would take more than the limit, so every later page first evicts them.
+    quirel::SetMemoryLimit({18u << 20, 768u << 20});
+    const char colours[4][3] = {{'\xff', 0, 0}, {0, '\xff', 0}, {0, 0, '\xff'}, {0, 0, 0}};
+    std::vector<RawPage> pages;
+    std::vector<std::string> images;
+    for (int i = 0; i < 4; ++i) {
+        pages.push_back({"<< /XObject << /Im1 " + std::to_string(3 + i) + " 0 R >> >>",
+                         "q 200 0 0 200 0 0 cm /Im1 Do Q"});
+        images.push_back(PlainImage(colours[i]));
+    }
+    open(pages, images);
+    ASSERT_EQ(ExportIMG(handle_, path("out").c_str(), "", QUIREL_BMP, 540, 24, 1, 4, nullptr), 4);
+    for (int i = 0; i < 4; ++i) {
+        const DecodedImage image = Decode(path("out/000" + std::to_string(i + 1) + ".bmp"));
+        ASSERT_EQ(image.width, 1500);
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(image.at(750, 750)[c], uint8_t(colours[i][c]));
+    }
 }
 
 }  // namespace
