@@ -37,8 +37,9 @@ struct LimitedRunResult {
 
 // Runs a host program with its arguments (host paths, passed as they are) and waits for its
 // end. Its address space and time are limited, it leaves no core file, its standard input and
-// standard error are empty, and it inherits no other open file. whileWaiting, when set, runs
-// about every 50 ms while the program runs.
+// standard error are empty, and it inherits no other open file; its large allocations go on
+// huge pages where the host has them. whileWaiting, when set, runs about every 50 ms while the
+// program runs.
 LimitedRunResult RunLimited(const std::string& hostProgram,
                             const std::vector<std::string>& arguments, const ProcessLimits& limits,
                             const std::function<void()>& whileWaiting = {});
@@ -64,6 +65,25 @@ class ScratchFile {
   private:
     explicit ScratchFile(std::string path) : path_(std::move(path)) {}
     std::string path_;
+};
+
+// The bytes of a whole regular file, mapped read-only while the object lives: a large file
+// that is read once costs no copy. The file must not be shortened meanwhile.
+class MappedFile {
+  public:
+    // Nothing when the file cannot be opened or mapped, is not a regular file or is empty.
+    static std::unique_ptr<MappedFile> Open(const std::string& hostPath);
+    ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    const uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+
+  private:
+    MappedFile(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    const uint8_t* data_;
+    size_t size_;
 };
 
 }  // namespace platform

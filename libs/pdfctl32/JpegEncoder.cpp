@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <system_error>
 
+#include "BgrBitmap.h"
+#include "BgrJpeg.h"
 #include "BitmapLayout.h"
 #include "GuardedDecoder.h"
 #include "platform/Host.h"
@@ -26,14 +29,8 @@ JpegResult Failed(const std::string& path, const std::string& reason) {
 }
 
 // The caller's file goes through the guarded decoder; only a PNG or uncompressed BMP that the
-// probe has sized is decoded here, so that the program's own intermediate bitmaps stay fast.
-Bitmap Decode(const std::string& path, std::string* reason) {
-    const decoding::ImageProbe probe =
-        decoding::ProbeImage(path, decoding::kDetectFormat, decoding::HeaderReading::HardenedOnly);
-    if (!probe.error.empty()) {
-        *reason = probe.error;
-        return nullptr;
-    }
+// probe has sized is decoded here.
+Bitmap Decode(const std::string& path, const decoding::ImageProbe& probe, std::string* reason) {
     if (probe.plain) {
         Bitmap bitmap(
             FreeImage_Load(static_cast<FREE_IMAGE_FORMAT>(probe.format), path.c_str(), 0));
@@ -63,14 +60,31 @@ JpegResult EncodeImageFileAsJpeg(const std::string& path, int quality) {
     if (!std::filesystem::is_regular_file(path, ignored)) {
         return {{}, "The image file " + path + " does not exist."};
     }
+    const decoding::ImageProbe probe =
+        decoding::ProbeImage(path, decoding::kDetectFormat, decoding::HeaderReading::HardenedOnly);
+    if (!probe.error.empty()) return Failed(path, probe.error);
+    // FreeImage reads a quality of 0 as "use the default", so the lowest it takes is 1.
+    quality = std::clamp(quality, 1, 100);
+    // The decoder's own 24-bit bitmaps, the usual input, are encoded where they lie.
+    if (probe.plain && probe.format == FIF_BMP) {
+        const std::unique_ptr<platform::MappedFile> file = platform::MappedFile::Open(path);
+        const std::optional<BgrBitmap> bitmap =
+            file ? SeeBgrBitmap(file->data(), file->size()) : std::nullopt;
+        if (bitmap) {
+            std::vector<uint8_t> jpeg = EncodeBgrBitmapAsJpeg(*bitmap, quality);
+            if (jpeg.empty())
+                return Failed(path, decoding::ReasonOf(decoding::DecodeFault::OutOfMemory));
+            return {std::move(jpeg), {}};
+        }
+    }
+
     std::string reason;
-    Bitmap bitmap = Decode(path, &reason);
+    Bitmap bitmap = Decode(path, probe, &reason);
     if (!bitmap) return Failed(path, reason);
     bitmap = decoding::ToPlainLayout(std::move(bitmap), decoding::Grey::StaysGrey);
     if (!bitmap) return Failed(path, decoding::ReasonOf(decoding::DecodeFault::OutOfMemory));
 
-    // FreeImage reads a quality of 0 as "use the default", so the lowest it takes is 1.
-    const int flags = std::clamp(quality, 1, 100) | JPEG_BASELINE;
+    const int flags = quality | JPEG_BASELINE;
     Memory memory(FreeImage_OpenMemory());
     BYTE* data = nullptr;
     DWORD size = 0;

@@ -1,7 +1,8 @@
 // Turns an image file of any format FreeImage reads into JPEG bytes that a PDF can embed as
-// they are: 8-bit grey stays grey, everything else becomes 24-bit colour, and transparent
-// pixels are laid over white, as they would look on a printed page. The file is decoded
-// through the guarded decoder, so a damaged or hostile file only fails with its reason.
+// they are: grey stays grey (8-bit grey, and 24-bit bitmaps whose pixels are all grey),
+// everything else becomes 24-bit colour, and transparent pixels are laid over white, as they
+// would look on a printed page. The file is decoded through the guarded decoder, so a damaged
+// or hostile file only fails with its reason.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,11 @@
-// The folder of the module this code is linked into, and scratch files, on a POSIX host.
+// The folder of the module this code is linked into, scratch files and mapped files, on a
+// POSIX host.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <link.h>
 #include <stdlib.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -59,5 +62,23 @@ std::unique_ptr<ScratchFile> ScratchFile::Create(std::string_view suffix) {
 }
 
 ScratchFile::~ScratchFile() { unlink(path_.c_str()); }
+
+std::unique_ptr<MappedFile> MappedFile::Open(const std::string& hostPath) {
+    const int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat status {};
+    void* mapped = MAP_FAILED;
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+        // Populated at once: one call instead of a fault for every page read.
+        mapped = mmap(nullptr, static_cast<size_t>(status.st_size), PROT_READ,
+                      MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    }
+    close(fd);  // the mapping keeps the file
+    if (mapped == MAP_FAILED) return nullptr;
+    return std::unique_ptr<MappedFile>(
+        new MappedFile(static_cast<const uint8_t*>(mapped), static_cast<size_t>(status.st_size)));
+}
+
+MappedFile::~MappedFile() { munmap(const_cast<uint8_t*>(data_), size_); }
 
 }  // namespace platform

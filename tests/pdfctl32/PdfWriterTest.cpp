@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <array>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "HostileImages.h"
@@ -238,6 +240,76 @@ TEST_F(PdfWriterTest, SmallPalettesWithATransparentColourLieOnWhite) {
             EXPECT_TRUE(Near(page.pixelColor(page.width() - 5, 24), QColor(0, 0, 255)));
         }
     }
+}
+
+// A 24-bit BMP file of width x rows pixels, stored top row first when the height is negative;
+// pixel(x, y) gives blue, green, red of the pixel y rows from the top.
+QByteArray Bmp24(int width, int height, int rowsHeld,
+                 const std::function<std::array<uint8_t, 3>(int, int)>& pixel) {
+    const int rows = std::abs(height);
+    const int stride = (width * 3 + 3) & ~3;
+    QByteArray bytes(54 + stride * rowsHeld, '\0');
+    auto put32 = [&bytes](int at, int32_t value) { std::memcpy(bytes.data() + at, &value, 4); };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, static_cast<int32_t>(bytes.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, width);
+    put32(22, height);
+    put32(26, 1 | 24 << 16);  // one plane, 24 bits
+    for (int stored = 0; stored < rowsHeld; ++stored) {
+        const int y = height < 0 ? stored : rows - 1 - stored;
+        for (int x = 0; x < width; ++x) {
+            const auto bgr = pixel(x, y);
+            std::memcpy(bytes.data() + 54 + stored * stride + x * 3, bgr.data(), 3);
+        }
+    }
+    return bytes;
+}
+
+TEST_F(PdfWriterTest, TwentyFourBitBitmapsKeepTheirLookAndAllGreyOnesBecomeGrey) {
+    auto save = [this](const QByteArray& bytes, const char* name) {
+        QFile file(QString::fromStdString(PathOf(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        return PathOf(name);
+    };
+    const std::string greyPdf = PathOf("grey.pdf");
+    const std::string grey = save(Bmp24(60, 40, 40,
+                                        [](int x, int) {
+                                            const uint8_t level = x < 30 ? 40 : 200;
+                                            return std::array<uint8_t, 3>{level, level, level};
+                                        }),
+                                  "grey.bmp");
+    ASSERT_EQ(WritePage(grey, greyPdf, 160, 106, 100), 0) << LastError();
+    const auto contents = readback::ReadPdf(greyPdf);
+    ASSERT_TRUE(contents && contents->pages.size() == 1 && contents->pages[0].images.size() == 1);
+    EXPECT_EQ(contents->pages[0].images[0].colorSpace, "/DeviceGray");
+    const QImage greyPage = readback::RenderFirstPage(greyPdf, 96);
+    EXPECT_TRUE(Near(greyPage.pixelColor(5, 20), QColor(40, 40, 40)));
+    EXPECT_TRUE(Near(greyPage.pixelColor(greyPage.width() - 5, 20), QColor(200, 200, 200)));
+
+    // Stored top row first, one pixel not quite grey: colour, the right way up.
+    const std::string topDownPdf = PathOf("topdown.pdf");
+    const std::string topDown = save(Bmp24(60, -40, 40,
+                                           [](int x, int y) {
+                                               if (x == 59 && y == 39)
+                                                   return std::array<uint8_t, 3>{9, 9, 10};
+                                               return y < 20 ? std::array<uint8_t, 3>{0, 0, 255}
+                                                             : std::array<uint8_t, 3>{255, 0, 0};
+                                           }),
+                                     "topdown.bmp");
+    ASSERT_EQ(WritePage(topDown, topDownPdf, 160, 106, 100), 0) << LastError();
+    EXPECT_EQ(readback::ReadPdf(topDownPdf)->pages[0].images[0].colorSpace, "/DeviceRGB");
+    const QImage page = readback::RenderFirstPage(topDownPdf, 96);
+    EXPECT_TRUE(Near(page.pixelColor(30, 5), Qt::red));
+    EXPECT_TRUE(Near(page.pixelColor(30, page.height() - 5), Qt::blue));
+
+    // A header that promises more rows than the file holds is never read past the file's end:
+    // it takes the image library's way, which leaves the rows it lacks black.
+    const std::string shortFile =
+        save(Bmp24(60, 4000, 40, [](int, int) { return std::array<uint8_t, 3>{}; }), "short.bmp");
+    EXPECT_EQ(WritePage(shortFile, PathOf("short.pdf"), 160, 106, 100), 0) << LastError();
 }
 
 TEST_F(PdfWriterTest, GreyAndPaletteImagesKeepTheirColours) {

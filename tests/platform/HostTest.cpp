@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 
 #include "platform/Host.h"
@@ -71,6 +72,21 @@ TEST(ModuleFilesTest, TheModuleFolderIsTheExecutablesAndScratchFilesGoAway) {
         EXPECT_NE(platform::ScratchFile::Create(".bmp")->path(), path);
     }
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST(ModuleFilesTest, AMappedFileShowsItsBytesAndOnlyRegularFilesWithBytesMap) {
+    const auto scratch = platform::ScratchFile::Create(".bin");
+    ASSERT_TRUE(scratch);
+    EXPECT_FALSE(platform::MappedFile::Open(scratch->path())) << "an empty file";
+    EXPECT_FALSE(platform::MappedFile::Open(scratch->path() + ".gone"));
+    EXPECT_FALSE(platform::MappedFile::Open(std::filesystem::temp_directory_path().string()));
+    std::FILE* file = std::fopen(scratch->path().c_str(), "wb");
+    ASSERT_TRUE(file);
+    std::fputs("BM 24", file);
+    std::fclose(file);
+    const auto mapped = platform::MappedFile::Open(scratch->path());
+    ASSERT_TRUE(mapped);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(mapped->data()), mapped->size()), "BM 24");
 }
 
 }  // namespace
