@@ -175,7 +175,7 @@ bool frmPrinting::DeliverResult(int pages, std::string& failure) {
     if (pages == 0) {
         failure = "没有一张图片可以转换";
     } else if (!platform::PathExists(kMergedFilePath)) {
-        failure = "pdftk 没有生成文档";
+        failure = runner_.FailedStarts() > 0 ? "pdftk 无法启动" : "pdftk 没有生成文档";
     } else if (!platform::CopyFile(kMergedFilePath, result, false)) {
         failure = "无法写入 " + result;
     }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "QuietDesktop.h"
 #include "libs/Quirel/Quirel.h"
 #include "pagelift/frmConverter.h"
 #include "platform/Platform.h"
@@ -19,25 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-// Nothing is shown, opened or played: the run's end would otherwise open a file browser.
-class QuietDesktop : public platform::Desktop {
-  public:
-    void ShowMessage(const std::string& text, const std::string&, platform::MessageIcon) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-    }
-    std::optional<std::string> OpenFile(const platform::FileDialogRequest&) override { return {}; }
-    std::optional<std::string> SaveFile(const platform::FileDialogRequest&) override { return {}; }
-    std::optional<std::string> BrowseFolder(const std::string&) override { return {}; }
-    std::optional<uint32_t> ChooseColor(uint32_t) override { return {}; }
-    std::optional<platform::FontChoice> ChooseFont(const platform::FontChoice&) override {
-        return {};
-    }
-    bool ShellOpen(const std::string&) override { return true; }
-    bool StartDetached(const std::string&) override { return false; }
-    void PlaySoundFile(const std::string&) override {}
-    void Beep() override {}
-};
 
 size_t CountFiles(const fs::path& folder) {
     size_t files = 0;
@@ -96,7 +78,7 @@ int main(int argc, char** argv) {
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QuietDesktop desktop;
+    bench::QuietDesktop desktop;
     platform::SetDesktop(&desktop);
     bool png = std::string(argv[1]) == "png";
     int dpi = std::atoi(argv[2]);

@@ -404,7 +404,7 @@ TEST_F(PrintingWindow, WithoutPdftkTheBuildSaysItFailed) {
     ASSERT_EQ(desktop.messages().size(), 2u);
     EXPECT_EQ(desktop.messages()[0].text, "File or command not found");
     EXPECT_EQ(desktop.messages()[1].icon, platform::MessageIcon::Critical);
-    EXPECT_EQ(desktop.messages()[1].text, "没有生成PDF文件: pdftk 没有生成文档");
+    EXPECT_EQ(desktop.messages()[1].text, "没有生成PDF文件: pdftk 无法启动");
     EXPECT_TRUE(desktop.shellOpens().empty());
     EXPECT_EQ(desktop.beeps(), 0);
     EXPECT_FALSE(platform::PathExists("C:\\output\\新PDF文件.pdf"));
