@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,44 @@ struct LimitedRunResult {
 LimitedRunResult RunLimited(const std::string& hostProgram,
                             const std::vector<std::string>& arguments, const ProcessLimits& limits,
                             const std::function<void()>& whileWaiting = {});
+
+// ---------------------------------------------------------------------------------------------
+// Local services: a long-lived helper that this user's programs reach through a socket
+
+// A folder only this user can enter, for the sockets of such services; empty when none can be
+// made or the one found is not this user's alone.
+std::string PrivateRuntimeFolder(std::string_view name);
+
+// The host path of the current folder.
+std::string CurrentFolder();
+
+// One connection to a service's socket.
+class LocalStream {
+  public:
+    // Nothing when no service listens there.
+    static std::unique_ptr<LocalStream> Connect(const std::string& socketPath);
+    ~LocalStream();
+    LocalStream(const LocalStream&) = delete;
+    LocalStream& operator=(const LocalStream&) = delete;
+
+    bool WriteAll(std::string_view bytes);
+    // Exactly count bytes; nothing when the stream ends or fails first.
+    std::optional<std::string> ReadExactly(size_t count);
+
+  private:
+    explicit LocalStream(int fd) : fd_(fd) {}
+    int fd_;
+};
+
+// Starts a host program that outlives the caller: in a session of its own, in the given
+// folder, with empty standard streams and no other open file of the caller. False when it
+// could not be started.
+bool StartService(const std::string& hostProgram, const std::vector<std::string>& arguments,
+                  const std::string& folder);
+
+// Runs the host program in place of this process with these arguments (the program's own
+// name first); returns only when it cannot be run.
+void ReplaceProcess(const std::string& hostProgram, const std::vector<std::string>& arguments);
 
 // ---------------------------------------------------------------------------------------------
 // Files of the module

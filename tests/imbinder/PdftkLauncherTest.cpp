@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -123,10 +124,32 @@ TEST_F(PdftkLauncherTest, GivesTheInstalledCommandsDocumentsOutputAndExitCodes) 
     EXPECT_EQ(FileBytes("c:\\tmp\\launched info.pdf"), FileBytes("c:\\tmp\\plain info.pdf"));
 }
 
+// The runs of the service resolve relative names in the folder of the run that asked.
+TEST_F(PdftkLauncherTest, RelativeNamesAreTheCurrentFoldersOwn) {
+    const std::filesystem::path before = std::filesystem::current_path();
+    for (const char* folder : {"c:\\one", "c:\\two"}) {
+        platform::CreateFolder(folder);
+        platform::CopyFile(input_, std::string(folder) + "\\in.pdf", false);
+    }
+    // Folder two gets a document of one page less: pages 2 to the end of the input.
+    std::filesystem::current_path(platform::ToHostPath("c:\\two"));
+    ASSERT_EQ(RunToEnd(Quoted(launcher_) + " in.pdf cat 2-end output short.pdf").exitCode, 0);
+    std::filesystem::rename("short.pdf", "in.pdf");
+    for (const auto& [folder, pages] :
+         {std::pair{"c:\\one", 2u}, {"c:\\two", 1u}, {"c:\\one", 2u}}) {
+        std::filesystem::current_path(platform::ToHostPath(folder));
+        const PdftkRun run = RunToEnd(Quoted(launcher_) + " in.pdf cat output out.pdf");
+        EXPECT_EQ(run.exitCode, 0) << folder << ": " << run.output;
+        const auto out = readback::ReadPdf(platform::ToHostPath(std::string(folder) + "\\out.pdf"));
+        EXPECT_EQ(out ? out->pages.size() : 0u, pages) << folder;
+    }
+    std::filesystem::current_path(before);
+}
+
 TEST_F(PdftkLauncherTest, MissingOrDamagedArchiveFallsBackWithTheSameResults) {
     platform::CreateFolder("c:\\program");
-    const std::string launcher = "c:\\program\\pdftk";
-    ASSERT_TRUE(platform::CopyFile(platform::ProgramFolder() + "\\pdftk", launcher, true));
+    const std::string launcher = "c:\\program\\pdftk-direct";
+    ASSERT_TRUE(platform::CopyFile(platform::ProgramFolder() + "\\pdftk-direct", launcher, true));
     const std::string archive = "c:\\program\\pdftk.jsa";
     const std::string madeArchive = FileBytes(platform::ProgramFolder() + "\\pdftk.jsa");
     const std::vector<std::pair<std::string, std::string>> archives = {
