@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDropEvent>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -263,6 +264,16 @@ TEST_F(PrintingWindow, StartsAsDesignedSkinnedAndSpeakable) {
          {window->lblPB, window->lblPageNum, window->lblQuality, window->lblQtt, window->lblText}) {
         EXPECT_TRUE(label->accessibleName().isEmpty());
     }
+
+    // The web page is imbinder's part of the guide beside the program.
+    window->findChild<QAction*>("menuWeb")->trigger();
+    ASSERT_EQ(desktop.shellOpens().size(), 1u);
+    const QUrl guide(QString::fromStdString(desktop.shellOpens()[0]));
+    EXPECT_EQ(guide.toLocalFile().toStdString(), programFolder.host() + "/guide.html");
+    EXPECT_EQ(guide.fragment(), "imbinder");
+    QFile shipped(PROGRAM_FOLDER "/guide.html");
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(shipped.readAll().contains("id=\"imbinder\"")) << "the part the page opens";
 
     window->close();
     EXPECT_EQ(programEnds, 1);
