@@ -3,8 +3,10 @@
 //   imdecode <image> <FreeImage format code, or "detect"> <BMP file to write>
 // It ends with 0 on success or with the exit code of its fault (DecodeFaults.h), and prints the
 // image's width and height on success or when the image is refused as too large.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -52,16 +54,68 @@ bool ReadFormat(const std::string& text, int* format) {
 // The size goes out with a refusal, so that the reason can name it, and with the result.
 void PrintSize(unsigned width, unsigned height) { std::printf("%u %u\n", width, height); }
 
+// Adobe's programs store a CMYK JPEG's samples inverted and say so in an APP14 marker, and
+// FreeImage takes every CMYK JPEG for that kind. True for a CMYK JPEG without the marker, whose
+// samples are the ink itself: read by the markers before the first scan.
+bool IsUninvertedCmykJpeg(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    bool adobe = false;
+    int components = 0;
+    unsigned char marker[4];
+    if (std::fgetc(file) == 0xFF && std::fgetc(file) == 0xD8) {
+        while (std::fread(marker, 1, sizeof marker, file) == sizeof marker && marker[0] == 0xFF) {
+            const int type = marker[1];
+            const long length = (marker[2] << 8) | marker[3];
+            if (type == 0xDA || length < 2) break;  // the first scan
+            unsigned char payload[8] = {};
+            const long read = static_cast<long>(std::fread(
+                payload, 1, static_cast<size_t>(std::min<long>(length - 2, sizeof payload)), file));
+            if (type == 0xEE && read >= 5 && std::memcmp(payload, "Adobe", 5) == 0) adobe = true;
+            const bool frame = type >= 0xC0 && type <= 0xCF && type != 0xC4 && type != 0xC8 &&
+                               type != 0xCC;  // not the table and arithmetic-coding markers
+            if (frame && read >= 6) components = payload[5];
+            if (std::fseek(file, length - 2 - read, SEEK_CUR) != 0) break;
+        }
+    }
+    std::fclose(file);
+    return components == 4 && !adobe;
+}
+
+// Asked for CMYK, FreeImage inverts every sample; for the uninverted kind each then says how
+// much light its ink lets through, and a colour is its own ink's share times the black's.
+Bitmap InkToRgb(Bitmap cmyk) {
+    if (!cmyk || FreeImage_GetBPP(cmyk.get()) != 32) return cmyk;
+    const unsigned width = FreeImage_GetWidth(cmyk.get());
+    const unsigned height = FreeImage_GetHeight(cmyk.get());
+    Bitmap rgb(FreeImage_Allocate(static_cast<int>(width), static_cast<int>(height), 24));
+    if (!rgb) return rgb;
+    for (unsigned y = 0; y < height; ++y) {
+        const BYTE* ink = FreeImage_GetScanLine(cmyk.get(), static_cast<int>(y));
+        BYTE* colour = FreeImage_GetScanLine(rgb.get(), static_cast<int>(y));
+        for (unsigned x = 0; x < width; ++x, ink += 4, colour += 3) {
+            colour[FI_RGBA_RED] = static_cast<BYTE>(ink[0] * ink[3] / 255);
+            colour[FI_RGBA_GREEN] = static_cast<BYTE>(ink[1] * ink[3] / 255);
+            colour[FI_RGBA_BLUE] = static_cast<BYTE>(ink[2] * ink[3] / 255);
+        }
+    }
+    return rgb;
+}
+
 // A JPEG is turned upright as its camera's orientation tag says; a value outside 1 to 8 is
 // no orientation and leaves it as stored.
-int LoadFlags(int format) { return format == FIF_JPEG ? JPEG_EXIFROTATE : 0; }
+int LoadFlags(int format, bool uninvertedCmyk) {
+    if (format != FIF_JPEG) return 0;
+    return JPEG_EXIFROTATE | (uninvertedCmyk ? JPEG_CMYK : 0);
+}
 
 int Decode(const std::string& source, int requestedFormat, const std::string& output) {
     const ImageProbe probe = ProbeImage(source, requestedFormat, HeaderReading::EveryLoader);
     if (probe.fault == DecodeFault::TooLarge) PrintSize(probe.width, probe.height);
     if (probe.fault != DecodeFault::None) return ExitCodeOf(probe.fault);
+    const bool uninvertedCmyk = probe.format == FIF_JPEG && IsUninvertedCmykJpeg(source);
     Bitmap bitmap(FreeImage_Load(static_cast<FREE_IMAGE_FORMAT>(probe.format), source.c_str(),
-                                 LoadFlags(probe.format)));
+                                 LoadFlags(probe.format, uninvertedCmyk)));
     if (!bitmap) {
         return ExitCodeOf(TakeAllocationFailure() ? DecodeFault::OutOfMemory
                                                   : DecodeFault::Damaged);
@@ -72,6 +126,7 @@ int Decode(const std::string& source, int requestedFormat, const std::string& ou
         PrintSize(width, height);
         return ExitCodeOf(DecodeFault::TooLarge);
     }
+    if (uninvertedCmyk) bitmap = InkToRgb(std::move(bitmap));
     bitmap = ToPlainLayout(std::move(bitmap), Grey::BecomesColour);
     if (!bitmap) return ExitCodeOf(DecodeFault::OutOfMemory);
     if (!SaveBmp(bitmap.get(), output)) return ExitCodeOf(DecodeFault::CannotWrite);

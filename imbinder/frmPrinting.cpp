@@ -118,7 +118,9 @@ std::string CurrentCreationDate() {
 
 std::string ProductWebAddress() {
     std::string guide = platform::ToHostPath(platform::ProgramFolder() + "\\guide.html");
-    return S(QUrl::fromLocalFile(Q(guide)).toString());
+    QUrl address = QUrl::fromLocalFile(Q(guide));
+    address.setFragment("imbinder");  // the two programs share one guide
+    return S(address.toString());
 }
 
 frmPrinting::frmPrinting()

@@ -125,7 +125,7 @@ class frmPrinting : public QMainWindow {
     std::vector<std::string> skipped_;  // "file: reason" of each image the build left out
 };
 
-// The product's web address: the program's own user guide.
+// The product's web address: imbinder's part of the user guide beside the program.
 std::string ProductWebAddress();
 
 }  // namespace imbinder

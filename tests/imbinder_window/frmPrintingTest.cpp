@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDropEvent>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,8 +20,12 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <array>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 
+#include "FreeImage.h"
 #include "ImagePreview.h"
 #include "PdfLibrary.h"
 #include "PdfReadBack.h"
@@ -32,6 +37,10 @@
 #include "tests/support/FakeDesktop.h"
 #include "tests/support/FakeModals.h"
 #include "tests/support/TempDrive.h"
+#include "tiffio.h"
+
+// jpeglib.h needs the standard types declared before it.
+#include <jpeglib.h>
 
 namespace imbinder {
 namespace {
@@ -55,6 +64,108 @@ QByteArray JpegWithOrientation(int width, int height, uint16_t orientation) {
     return jpeg.insert(2,
                        QByteArray("\xFF\xE1", 2) + char(length >> 8) + char(length & 0xFF) + exif);
 }
+
+using Ink = std::array<uint8_t, 4>;  // cyan, magenta, yellow, black; 0 is no ink
+
+// A CMYK JPEG of one colour. Adobe's form stores every sample inverted and says so in its APP14
+// marker; the plain form has no such marker.
+QByteArray CmykJpeg(int width, int height, Ink ink, bool adobe) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr error{};
+    info.err = jpeg_std_error(&error);
+    jpeg_create_compress(&info);
+    unsigned char* bytes = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &bytes, &size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    info.write_Adobe_marker = adobe;
+    jpeg_set_quality(&info, 95, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(static_cast<size_t>(width) * 4);
+    for (size_t i = 0; i < row.size(); ++i) row[i] = adobe ? 255 - ink[i % 4] : ink[i % 4];
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW rows[] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    QByteArray jpeg(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(size));
+    std::free(bytes);
+    return jpeg;
+}
+
+// A TIFF of one colour in RGB (three samples) or CMYK (four) at 8 bits a sample.
+void WriteTiff(const std::string& hostPath, int width, int height,
+               const std::vector<uint8_t>& pixel) {
+    TIFF* tiff = TIFFOpen(hostPath.c_str(), "w");
+    ASSERT_NE(tiff, nullptr);
+    const bool cmyk = pixel.size() == 4;
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, static_cast<int>(pixel.size()));
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, cmyk ? PHOTOMETRIC_SEPARATED : PHOTOMETRIC_RGB);
+    if (cmyk) TIFFSetField(tiff, TIFFTAG_INKSET, INKSET_CMYK);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
+    std::vector<uint8_t> row;
+    for (int x = 0; x < width; ++x) row.insert(row.end(), pixel.begin(), pixel.end());
+    for (int y = 0; y < height; ++y)
+        TIFFWriteScanline(tiff, row.data(), static_cast<uint32_t>(y), 0);
+    TIFFClose(tiff);
+}
+
+// A GIF of one colour, through FreeImage's palette quantiser; Qt writes no GIF.
+void WriteGif(const std::string& hostPath, int width, int height, QColor colour) {
+    FIBITMAP* rgb = FreeImage_Allocate(width, height, 24);
+    RGBQUAD fill{static_cast<BYTE>(colour.blue()), static_cast<BYTE>(colour.green()),
+                 static_cast<BYTE>(colour.red()), 0};
+    FreeImage_FillBackground(rgb, &fill);
+    FIBITMAP* palette = FreeImage_ColorQuantize(rgb, FIQ_WUQUANT);
+    EXPECT_TRUE(FreeImage_Save(FIF_GIF, palette, hostPath.c_str(), 0));
+    FreeImage_Unload(palette);
+    FreeImage_Unload(rgb);
+}
+
+bool Near(QColor actual, QColor expected) {
+    constexpr int kTolerance = 24;  // two rounds of JPEG coding of a flat colour
+    return std::abs(actual.red() - expected.red()) <= kTolerance &&
+           std::abs(actual.green() - expected.green()) <= kTolerance &&
+           std::abs(actual.blue() - expected.blue()) <= kTolerance;
+}
+
+// The colour in the middle of a page's one picture, as the file holds it.
+QColor PageColour(const readback::PdfPage& page) {
+    if (page.images.size() != 1) return {};
+    const QImage image = QImage::fromData(page.images[0].data);
+    return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+// What lblPB shows each time the build lets the window repaint, each text once in a row.
+class LabelTrail {
+  public:
+    explicit LabelTrail(const QLabel* label) : label_(label) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Note(); });
+        timer_.start(0);
+    }
+    Strings Texts() {
+        Note();
+        return texts_;
+    }
+
+  private:
+    void Note() {
+        std::string text = label_->text().toStdString();
+        if (texts_.empty() || texts_.back() != text) texts_.push_back(std::move(text));
+    }
+    const QLabel* label_;
+    QTimer timer_;
+    Strings texts_;
+};
 
 class PrintingWindow : public ::testing::Test {
   protected:
@@ -153,6 +264,16 @@ TEST_F(PrintingWindow, StartsAsDesignedSkinnedAndSpeakable) {
          {window->lblPB, window->lblPageNum, window->lblQuality, window->lblQtt, window->lblText}) {
         EXPECT_TRUE(label->accessibleName().isEmpty());
     }
+
+    // The web page is imbinder's part of the guide beside the program.
+    window->findChild<QAction*>("menuWeb")->trigger();
+    ASSERT_EQ(desktop.shellOpens().size(), 1u);
+    const QUrl guide(QString::fromStdString(desktop.shellOpens()[0]));
+    EXPECT_EQ(guide.toLocalFile().toStdString(), programFolder.host() + "/guide.html");
+    EXPECT_EQ(guide.fragment(), "imbinder");
+    QFile shipped(PROGRAM_FOLDER "/guide.html");
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(shipped.readAll().contains("id=\"imbinder\"")) << "the part the page opens";
 
     window->close();
     EXPECT_EQ(programEnds, 1);
@@ -323,20 +444,64 @@ TEST_F(PrintingWindow, EmptyListAsksForAFileFirst) {
 }
 
 TEST_F(PrintingWindow, BuildsOnePageForEachReadableImageInOrder) {
-    QImage plain(1000, 800, QImage::Format_RGB32);
-    plain.fill(Qt::blue);
-    QImage alpha(300, 200, QImage::Format_ARGB32);
-    alpha.fill(QColor(255, 0, 0, 100));
-    QImage bitmap(120, 90, QImage::Format_RGB32);
-    bitmap.fill(Qt::yellow);
-    window->DropFiles({Image("a.jpg", plain, "JPG"), Image("broken.png", QByteArray("no image")),
-                       Image("turned.jpg", JpegWithOrientation(40, 20, 6)),
-                       Image("alpha.data.png", alpha, "PNG"), Image("d.bmp", bitmap, "BMP")},
-                      false);
+    struct Page {
+        int width;  // pixels, upright
+        int height;
+        QColor colour;
+    };
+    std::vector<Page> pages;
+    const auto solid = [](int width, int height, QColor colour, QImage::Format format) {
+        QImage image(width, height, format);
+        image.fill(colour);
+        return image;
+    };
+    const QColor red(200, 30, 40);
+    const Ink redInk = {0, 217, 204, 55};
+
+    // The first: 1000 x 800 pixels, the page of 2660 x 2128 units.
+    Strings images = {Image("a.jpg", solid(1000, 800, Qt::blue, QImage::Format_RGB32), "JPG"),
+                      Image("broken.png", QByteArray("no image"))};
+    pages.push_back({1000, 800, Qt::blue});
+    images.push_back(Image("turned.jpg", JpegWithOrientation(40, 20, 6)));
+    pages.push_back({20, 40, Qt::darkGreen});
+    images.push_back(
+        Image("alpha.png", solid(300, 200, QColor(255, 0, 0, 100), QImage::Format_ARGB32), "PNG"));
+    pages.push_back({300, 200, QColor(255, 155, 155)});  // on white
+    images.push_back(Image("d.bmp", solid(120, 90, Qt::yellow, QImage::Format_RGB32), "BMP"));
+    pages.push_back({120, 90, Qt::yellow});
+    images.push_back(Image("plain-cmyk.jpg", CmykJpeg(64, 48, redInk, false)));
+    pages.push_back({64, 48, red});
+    images.push_back(Image("adobe-cmyk.jpg", CmykJpeg(48, 64, redInk, true)));
+    pages.push_back({48, 64, red});
+    images.push_back(Image(
+        "deep.png",
+        solid(50, 30, QColor::fromRgba64(0x8000, 0x4000, 0xC0FF), QImage::Format_RGBX64), "PNG"));
+    pages.push_back({50, 30, QColor(128, 64, 192)});
+    WriteGif(drive.root().WriteFile("in/g.gif"), 30, 50, Qt::magenta);
+    images.push_back("C:\\in\\g.gif");
+    pages.push_back({30, 50, Qt::magenta});
+    WriteTiff(drive.root().WriteFile("in/rgb.tif"), 70, 40, {0, 160, 160});
+    images.push_back("C:\\in\\rgb.tif");
+    pages.push_back({70, 40, QColor(0, 160, 160)});
+    WriteTiff(drive.root().WriteFile("in/cmyk.tiff"), 40, 70, {redInk.begin(), redInk.end()});
+    images.push_back("C:\\in\\cmyk.tiff");
+    pages.push_back({40, 70, red});
+    // Small pages of the common formats in turn, to make up a long document.
+    const char* formats[] = {"JPG", "PNG", "BMP"};
+    for (int k = 0; k < 9; ++k) {
+        const QColor colour = QColor::fromHsv(k * 40, 200, 220);
+        const std::string name = "small" + std::to_string(k) + "." + formats[k % 3];
+        images.push_back(
+            Image(name, solid(20 + k, 30 - k, colour, QImage::Format_RGB32), formats[k % 3]));
+        pages.push_back({20 + k, 30 - k, colour});
+    }
+    window->DropFiles(images, false);
+    ASSERT_EQ(window->List1->count(), 20);
     // A PNG under a name outside the format table: found from its content.
-    std::filesystem::rename(drive.root().host() + "/in/alpha.data.png",
+    std::filesystem::rename(drive.root().host() + "/in/alpha.png",
                             drive.root().host() + "/in/alpha.data");
-    window->List1->item(3)->setText("C:\\in\\alpha.data");
+    images[3] = "C:\\in\\alpha.data";
+    window->List1->item(3)->setText(QString::fromStdString(images[3]));
 
     drive.root().WriteFile("tmp/keep.txt", "another program's");
     window->txtTitle->setText(QString::fromUtf8("新PDF文件/第1章"));
@@ -351,11 +516,20 @@ TEST_F(PrintingWindow, BuildsOnePageForEachReadableImageInOrder) {
         window->DropFiles({"C:\\late.png"}, false);
         window->CmdToolsBar_Click(3);
     });
+    LabelTrail trail(window->lblPB);
     window->Command3->click();
 
     EXPECT_TRUE(sawBuilding);
-    EXPECT_EQ(Entries().size(), 5u) << "the list does not change under a build";
-    EXPECT_EQ(window->lblPB->text(), "Done.");
+    EXPECT_EQ(Entries(), images) << "the list does not change under a build";
+    // Preparing counts the 20 images, building the 18 merges of the 19 pages.
+    Strings labels = {"准备文件..."};
+    for (int i = 0; i < 20; ++i)
+        labels.push_back("准备文件..." + std::to_string(i * 100 / 19) + "%");
+    labels.push_back("开始创建...");
+    for (int k = 1; k < 19; ++k) labels.push_back("创建中..." + std::to_string(k * 100 / 18) + "%");
+    labels.push_back("删除临时文件...");
+    labels.push_back("Done.");
+    EXPECT_EQ(trail.Texts(), labels);
     EXPECT_EQ(window->txtPath->text(), "C:\\out");
     EXPECT_EQ(desktop.shellOpens(), Strings{"C:\\out"});
     EXPECT_EQ(desktop.beeps(), 1);
@@ -367,13 +541,17 @@ TEST_F(PrintingWindow, BuildsOnePageForEachReadableImageInOrder) {
 
     const auto pdf = readback::ReadPdf(platform::ToHostPath("C:\\out\\新PDF文件_第1章.pdf"));
     ASSERT_TRUE(pdf);
-    // 1000 x 800, then the orientation-6 JPEG upright (20 x 40), the PNG, the BMP.
-    const std::pair<int, int> units[] = {{2660, 2128}, {53, 106}, {798, 532}, {319, 239}};
-    ASSERT_EQ(pdf->pages.size(), std::size(units));
-    for (size_t i = 0; i < std::size(units); ++i) {
-        EXPECT_NEAR(pdf->pages[i].width, units[i].first * kPointsPerUnit, 0.01) << i;
-        EXPECT_NEAR(pdf->pages[i].height, units[i].second * kPointsPerUnit, 0.01) << i;
+    ASSERT_EQ(pdf->pages.size(), pages.size());
+    // A page unit is a tenth of a millimetre, 0.376 pixels at 96 dots per inch.
+    const auto points = [](int pixels) { return std::nearbyint(pixels / 0.376) * kPointsPerUnit; };
+    for (size_t i = 0; i < pages.size(); ++i) {
+        EXPECT_NEAR(pdf->pages[i].width, points(pages[i].width), 0.01) << i;
+        EXPECT_NEAR(pdf->pages[i].height, points(pages[i].height), 0.01) << i;
+        EXPECT_TRUE(Near(PageColour(pdf->pages[i]), pages[i].colour))
+            << i << ": " << PageColour(pdf->pages[i]).name().toStdString() << " for "
+            << pages[i].colour.name().toStdString();
     }
+    EXPECT_NEAR(pdf->pages[0].width, 2660 * kPointsPerUnit, 0.01);
     EXPECT_EQ(pdf->info.at("Title"), "新PDF文件/第1章");
     EXPECT_EQ(pdf->info.at("Author"), "Ann");
     EXPECT_EQ(pdf->info.at("CreationDate"), window->txtCreationDate->text().toStdString());
@@ -388,6 +566,25 @@ TEST_F(PrintingWindow, BuildsOnePageForEachReadableImageInOrder) {
               (Strings{"新PDF文件/第1章", "Ann", "新主题", "", "75"}));
     EXPECT_TRUE(window->Command3->isEnabled());
     for (QToolButton* button : window->CmdToolsBar) EXPECT_TRUE(button->isEnabled());
+}
+
+TEST_F(PrintingWindow, OneImageBuildsWithoutPercentagesOrMerges) {
+    QImage image(90, 60, QImage::Format_RGB32);
+    image.fill(Qt::cyan);
+    window->DropFiles({Image("only.png", image, "PNG")}, false);
+    window->txtTitle->clear();  // the result takes the default title
+    LabelTrail trail(window->lblPB);
+    window->Command3->click();
+
+    EXPECT_EQ(trail.Texts(), (Strings{"准备文件...", "开始创建...", "删除临时文件...", "Done."}));
+    EXPECT_TRUE(desktop.messages().empty());
+    const auto pdf = readback::ReadPdf(platform::ToHostPath("C:\\output\\新PDF文件.pdf"));
+    ASSERT_TRUE(pdf);
+    ASSERT_EQ(pdf->pages.size(), 1u);
+    EXPECT_NEAR(pdf->pages[0].width, 239 * kPointsPerUnit, 0.01);
+    EXPECT_NEAR(pdf->pages[0].height, 160 * kPointsPerUnit, 0.01);
+    EXPECT_TRUE(Near(PageColour(pdf->pages[0]), Qt::cyan));
+    EXPECT_FALSE(platform::PathExists("c:\\tmp"));
 }
 
 TEST_F(PrintingWindow, WithoutPdftkTheBuildSaysItFailed) {
