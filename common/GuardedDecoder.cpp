@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <utility>
 
-#include "platform/Host.h"
-
 namespace decoding {
 namespace {
 
@@ -37,21 +35,13 @@ std::string HelperBesideThisModule() { return platform::ThisModuleFolder() + "/i
 GuardedDecoder::GuardedDecoder(std::string helperProgram, DecodeLimits limits)
     : helper_(std::move(helperProgram)), limits_(limits) {}
 
-DecodeResult GuardedDecoder::DecodeToBmp(const std::string& source, int format,
-                                         const std::string& bmpPath,
-                                         const std::function<void()>& whileWaiting) const {
+PendingDecode::~PendingDecode() = default;
+
+DecodeResult PendingDecode::Finish(const std::function<void()>& whileWaiting) {
+    if (!run_) return refused_;
+    const platform::LimitedRunResult run = run_->Wait(whileWaiting);
+    run_.reset();
     DecodeResult result;
-    const ImageProbe probe = ProbeImage(source, format, HeaderReading::HardenedOnly);
-    if (probe.fault != DecodeFault::None) {
-        result.error = probe.error;
-        return result;
-    }
-    std::optional<uint64_t> pixels;
-    if (probe.sized) pixels = uint64_t{probe.width} * probe.height;
-    const std::chrono::milliseconds time = DecodeTime(limits_, pixels);
-    const platform::LimitedRunResult run = platform::RunLimited(
-        helper_, {source, format == kDetectFormat ? "detect" : std::to_string(format), bmpPath},
-        {limits_.memoryBytes, time}, whileWaiting);
     std::sscanf(run.output.c_str(), "%u %u", &result.width, &result.height);
     switch (run.end) {
         case platform::RunEnd::NotStarted:
@@ -59,7 +49,7 @@ DecodeResult GuardedDecoder::DecodeToBmp(const std::string& source, int format,
             break;
         case platform::RunEnd::TimedOut:
             result.error = ReasonOf(DecodeFault::Damaged) + " (its decoding did not end within " +
-                           Seconds(time) + ")";
+                           Seconds(time_) + ")";
             break;
         case platform::RunEnd::Crashed:
             result.error = ReasonOf(DecodeFault::Damaged) + " (the decoder crashed on it)";
@@ -71,6 +61,30 @@ DecodeResult GuardedDecoder::DecodeToBmp(const std::string& source, int format,
     }
     if (!result.error.empty()) result.width = result.height = 0;
     return result;
+}
+
+std::unique_ptr<PendingDecode> GuardedDecoder::StartDecodeToBmp(const std::string& source,
+                                                                int format,
+                                                                const std::string& bmpPath) const {
+    std::unique_ptr<PendingDecode> pending(new PendingDecode());
+    const ImageProbe probe = ProbeImage(source, format, HeaderReading::HardenedOnly);
+    if (probe.fault != DecodeFault::None) {
+        pending->refused_.error = probe.error;
+        return pending;
+    }
+    std::optional<uint64_t> pixels;
+    if (probe.sized) pixels = uint64_t{probe.width} * probe.height;
+    pending->time_ = DecodeTime(limits_, pixels);
+    pending->run_ = platform::LimitedRun::Start(
+        helper_, {source, format == kDetectFormat ? "detect" : std::to_string(format), bmpPath},
+        {limits_.memoryBytes, pending->time_});
+    return pending;
+}
+
+DecodeResult GuardedDecoder::DecodeToBmp(const std::string& source, int format,
+                                         const std::string& bmpPath,
+                                         const std::function<void()>& whileWaiting) const {
+    return StartDecodeToBmp(source, format, bmpPath)->Finish(whileWaiting);
 }
 
 }  // namespace decoding

@@ -6,10 +6,12 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "ImageProbe.h"
+#include "platform/Host.h"
 
 namespace decoding {
 
@@ -33,6 +35,24 @@ struct DecodeResult {
 // program folder.
 std::string HelperBesideThisModule();
 
+// A decode that runs in the helper while its caller works on; Finish gives its result.
+class PendingDecode {
+  public:
+    ~PendingDecode();
+    PendingDecode(const PendingDecode&) = delete;
+    PendingDecode& operator=(const PendingDecode&) = delete;
+
+    // Once only; whileWaiting, when set, runs about every 50 ms while the helper works.
+    DecodeResult Finish(const std::function<void()>& whileWaiting = {});
+
+  private:
+    friend class GuardedDecoder;
+    PendingDecode() = default;
+    DecodeResult refused_;  // the probe's refusal, when there is no run
+    std::unique_ptr<platform::LimitedRun> run_;
+    std::chrono::milliseconds time_{0};
+};
+
 class GuardedDecoder {
   public:
     explicit GuardedDecoder(std::string helperProgram = HelperBesideThisModule(),
@@ -43,6 +63,9 @@ class GuardedDecoder {
     // helper works.
     DecodeResult DecodeToBmp(const std::string& source, int format, const std::string& bmpPath,
                              const std::function<void()>& whileWaiting = {}) const;
+    // The same decode, started now; the header probe is done before it returns.
+    std::unique_ptr<PendingDecode> StartDecodeToBmp(const std::string& source, int format,
+                                                    const std::string& bmpPath) const;
 
   private:
     std::string helper_;

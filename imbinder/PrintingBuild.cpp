@@ -27,6 +27,7 @@ namespace {
 constexpr const char* kMergeFolder = "c:\\tmp";
 constexpr const char* kPageFolder = "c:\\jpgtmp";
 constexpr const char* kBitmapPath = "c:\\tmp\\tmp.bmp";
+constexpr const char* kNextBitmapPath = "c:\\tmp\\tmpnext.bmp";
 constexpr const char* kPreparing = "准备文件...";
 constexpr const char* kBuilding = "创建中...";
 
@@ -106,12 +107,21 @@ void frmPrinting::PrepareBuild() {
 }
 
 // Page files are numbered by the pages written, so an image left out leaves no gap in the
-// chain. Returns the number of pages.
+// chain. The helper decodes the next image while the page of this one is written, so that both
+// processors work; the pages still come in the list's order. Returns the number of pages.
 int frmPrinting::WritePageFiles(const std::vector<std::string>& images) {
     const int n = static_cast<int>(images.size());
     int pages = 0;
+    std::unique_ptr<decoding::PendingDecode> next = StartDecode(images[0]);
     for (int i = 0; i < n; ++i) {
-        if (WritePageFile(images[i], pages)) ++pages;
+        decoding::DecodeResult decoded = next->Finish(platform::Yield);
+        // The bitmap of the image before is never drawn for this one.
+        platform::DeleteFile(kBitmapPath);
+        if (decoded.error.empty() && !platform::MoveFile(kNextBitmapPath, kBitmapPath))
+            decoded.error = "its decoded bitmap could not be put in " + std::string(kBitmapPath);
+        next = i + 1 < n ? StartDecode(images[i + 1]) : nullptr;
+        platform::Yield();
+        if (WritePageFile(images[i], decoded, pages)) ++pages;
         if (n > 1) {
             const int percent = ProgressPercent(i, n);
             pb->setValue(percent);
@@ -122,14 +132,16 @@ int frmPrinting::WritePageFiles(const std::vector<std::string>& images) {
     return pages;
 }
 
-bool frmPrinting::WritePageFile(const std::string& image, int page) {
+std::unique_ptr<decoding::PendingDecode> frmPrinting::StartDecode(const std::string& image) const {
     // Outside the format table the format is found from the content, then from the name.
     const int format = ImageFormatCode(image).value_or(decoding::kDetectFormat);
-    // The bitmap of the image before is never drawn for this one.
-    platform::DeleteFile(kBitmapPath);
-    const decoding::DecodeResult decoded = decoder_.DecodeToBmp(
-        platform::ToHostPath(image), format, platform::ToHostPath(kBitmapPath), platform::Yield);
-    platform::Yield();
+    platform::DeleteFile(kNextBitmapPath);
+    return decoder_.StartDecodeToBmp(platform::ToHostPath(image), format,
+                                     platform::ToHostPath(kNextBitmapPath));
+}
+
+bool frmPrinting::WritePageFile(const std::string& image, const decoding::DecodeResult& decoded,
+                                int page) {
     if (!decoded.error.empty()) {
         skipped_.push_back(image + ": " + decoded.error);
         return false;
@@ -186,6 +198,7 @@ bool frmPrinting::DeliverResult(int pages, std::string& failure) {
 void frmPrinting::RemoveWorkingFiles(int pages) {
     platform::DeleteFile(kInfoFilePath);
     platform::DeleteFile(kBitmapPath);
+    platform::DeleteFile(kNextBitmapPath);
     for (int k = 1; k <= pages; ++k) platform::DeleteFile(ChainFilePath(k));
     platform::DeleteFile(kMergedFilePath);
     platform::RemoveFolder(kMergeFolder);

@@ -45,6 +45,26 @@ LimitedRunResult RunLimited(const std::string& hostProgram,
                             const std::vector<std::string>& arguments, const ProcessLimits& limits,
                             const std::function<void()>& whileWaiting = {});
 
+// The same run, started now and waited for later, so that the caller can work meanwhile; its
+// time counts from the start. Destroying a run that was not waited for ends the program.
+class LimitedRun {
+  public:
+    static std::unique_ptr<LimitedRun> Start(const std::string& hostProgram,
+                                             const std::vector<std::string>& arguments,
+                                             const ProcessLimits& limits);
+    ~LimitedRun();
+    LimitedRun(const LimitedRun&) = delete;
+    LimitedRun& operator=(const LimitedRun&) = delete;
+
+    // Once only.
+    LimitedRunResult Wait(const std::function<void()>& whileWaiting = {});
+
+  private:
+    struct State;
+    explicit LimitedRun(std::unique_ptr<State> state);
+    std::unique_ptr<State> state_;
+};
+
 // ---------------------------------------------------------------------------------------------
 // Local services: a long-lived helper that this user's programs reach through a socket
 

@@ -86,6 +86,9 @@ bool DeleteFile(std::string_view path);
 bool SetAttributesNormal(std::string_view path);
 // Copies a file; with failIfExists an existing target is left alone and the call fails.
 bool CopyFile(std::string_view from, std::string_view to, bool failIfExists);
+// Gives a file another name in the same folder tree, in one step; an existing file of that
+// name is replaced, a folder or a read-only file is not.
+bool MoveFile(std::string_view from, std::string_view to);
 // The whole file's bytes; nothing when it cannot be read.
 std::optional<std::string> ReadWholeFile(std::string_view path);
 // Replaces the file with bytes through a new file beside it that is renamed over it, so an

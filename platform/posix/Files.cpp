@@ -166,6 +166,18 @@ bool DeleteFile(std::string_view path) {
     return unlink(host.c_str()) == 0;
 }
 
+bool MoveFile(std::string_view from, std::string_view to) {
+    const std::string source = EntryHostPath(from);
+    const std::string target = EntryHostPath(to);
+    struct stat info;
+    if (source.empty() || target.empty() || !StatNoFollow(source, info) || !S_ISREG(info.st_mode))
+        return false;
+    struct stat existing;
+    if (StatNoFollow(target, existing) && (S_ISDIR(existing.st_mode) || IsReadOnly(existing)))
+        return false;
+    return rename(source.c_str(), target.c_str()) == 0;
+}
+
 bool SetAttributesNormal(std::string_view path) {
     std::string host = EntryHostPath(path);
     struct stat info;

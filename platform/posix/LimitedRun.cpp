@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <thread>
 
@@ -109,13 +110,36 @@ std::vector<char*> Pointers(std::vector<std::string>& words) {
 
 }  // namespace
 
-LimitedRunResult RunLimited(const std::string& hostProgram,
-                            const std::vector<std::string>& arguments, const ProcessLimits& limits,
-                            const std::function<void()>& whileWaiting) {
-    LimitedRunResult result;
+struct LimitedRun::State {
+    std::string program;
+    pid_t pid = -1;
+    int output = -1;  // read end of the child's standard output
+    bool timed = false;
+    Clock::time_point deadline;
+    LimitedRunResult early;  // the result of a run that did not start
+    bool waited = false;
+};
+
+LimitedRun::LimitedRun(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+LimitedRun::~LimitedRun() {
+    if (state_->waited || state_->pid < 0) return;
+    kill(state_->pid, SIGKILL);
+    while (waitpid(state_->pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    close(state_->output);
+}
+
+std::unique_ptr<LimitedRun> LimitedRun::Start(const std::string& hostProgram,
+                                              const std::vector<std::string>& arguments,
+                                              const ProcessLimits& limits) {
+    auto state = std::make_unique<State>();
+    state->program = hostProgram;
+    LimitedRunResult& result = state->early;
+    std::unique_ptr<LimitedRun> run(new LimitedRun(std::move(state)));
     if (access(hostProgram.c_str(), X_OK) != 0) {
         result.error = hostProgram + " cannot be run: " + std::strerror(errno);
-        return result;
+        return run;
     }
     std::vector<std::string> words{hostProgram};
     words.insert(words.end(), arguments.begin(), arguments.end());
@@ -126,7 +150,7 @@ LimitedRunResult RunLimited(const std::string& hostProgram,
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) {
         result.error = std::string("no pipe: ") + std::strerror(errno);
-        return result;
+        return run;
     }
     const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
     const bool timed = limits.wallTime.count() > 0;
@@ -151,11 +175,25 @@ LimitedRunResult RunLimited(const std::string& hostProgram,
     if (pid < 0) {
         close(pipeFds[0]);
         result.error = std::string("cannot start ") + hostProgram + ": " + std::strerror(errno);
-        return result;
+        return run;
     }
     fcntl(pipeFds[0], F_SETFL, O_NONBLOCK);
+    run->state_->pid = pid;
+    run->state_->output = pipeFds[0];
+    run->state_->timed = timed;
+    run->state_->deadline = Clock::now() + limits.wallTime;
+    return run;
+}
 
-    const auto deadline = Clock::now() + limits.wallTime;
+LimitedRunResult LimitedRun::Wait(const std::function<void()>& whileWaiting) {
+    State& run = *state_;
+    if (run.waited || run.pid < 0) {
+        run.waited = true;
+        return run.early;
+    }
+    run.waited = true;
+    LimitedRunResult result;
+    const pid_t pid = run.pid;
     auto nextWaiting = Clock::now() + kWaitingInterval;
     bool pipeOpen = true;
     bool timedOut = false;
@@ -167,16 +205,16 @@ LimitedRunResult RunLimited(const std::string& hostProgram,
             status = -1;
             break;
         }
-        if (timed && Clock::now() >= deadline) {
+        if (run.timed && Clock::now() >= run.deadline) {
             kill(pid, SIGKILL);
             while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
             timedOut = true;
             break;
         }
-        pollfd ready{pipeFds[0], POLLIN, 0};
+        pollfd ready{run.output, POLLIN, 0};
         if (pipeOpen) {
-            if (poll(&ready, 1, kPollMilliseconds) > 0) pipeOpen = Drain(pipeFds[0], result.output);
+            if (poll(&ready, 1, kPollMilliseconds) > 0) pipeOpen = Drain(run.output, result.output);
         } else {
             poll(nullptr, 0, kPollMilliseconds);
         }
@@ -185,8 +223,8 @@ LimitedRunResult RunLimited(const std::string& hostProgram,
             nextWaiting = Clock::now() + kWaitingInterval;
         }
     }
-    if (pipeOpen) Drain(pipeFds[0], result.output);
-    close(pipeFds[0]);
+    if (pipeOpen) Drain(run.output, result.output);
+    close(run.output);
 
     if (status == -1) {
         result.end = RunEnd::Crashed;
@@ -198,12 +236,18 @@ LimitedRunResult RunLimited(const std::string& hostProgram,
         result.signal = WTERMSIG(status);
     } else if (WEXITSTATUS(status) == 127 && result.output.empty()) {
         result.end = RunEnd::NotStarted;
-        result.error = hostProgram + " could not be started";
+        result.error = run.program + " could not be started";
     } else {
         result.end = RunEnd::Exited;
         result.exitCode = WEXITSTATUS(status);
     }
     return result;
+}
+
+LimitedRunResult RunLimited(const std::string& hostProgram,
+                            const std::vector<std::string>& arguments, const ProcessLimits& limits,
+                            const std::function<void()>& whileWaiting) {
+    return LimitedRun::Start(hostProgram, arguments, limits)->Wait(whileWaiting);
 }
 
 }  // namespace platform

@@ -92,6 +92,23 @@ TEST(Files, DeleteFileRefusesFoldersAndRemovesLinksNotTargets) {
     EXPECT_EQ(ReadAll(target), "precious");
 }
 
+TEST(Files, MoveReplacesAFileButNeverAFolderOrAReadOnlyFile) {
+    TempCDrive drive;
+    drive.root().WriteFile("tmp/next.bmp", "next");
+    const std::string target = drive.root().WriteFile("tmp/tmp.bmp", "before");
+    EXPECT_TRUE(platform::MoveFile("C:\\tmp\\next.bmp", "C:\\tmp\\tmp.bmp"));
+    EXPECT_EQ(ReadAll(target), "next");
+    EXPECT_FALSE(platform::PathExists("C:\\tmp\\next.bmp"));
+    EXPECT_FALSE(platform::MoveFile("C:\\tmp\\next.bmp", "C:\\tmp\\tmp.bmp")) << "gone";
+    drive.root().WriteFile("tmp/other.bmp", "other");
+    drive.root().MakeFolder("tmp/folder");
+    EXPECT_FALSE(platform::MoveFile("C:\\tmp\\other.bmp", "C:\\tmp\\folder"));
+    std::filesystem::permissions(target, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    EXPECT_FALSE(platform::MoveFile("C:\\tmp\\other.bmp", "C:\\tmp\\tmp.bmp"));
+    EXPECT_EQ(ReadAll(target), "next");
+}
+
 TEST(Files, CopyHonoursFailIfExistsAndNeverTruncatesItsSource) {
     TempCDrive drive;
     drive.root().WriteFile("a.txt", "new");
