@@ -522,24 +522,11 @@ bool frmPrinting::eventFilter(QObject* watched, QEvent* event) {
     }
     const bool dropTarget = watched == picDoor || watched == picText ||
                             (List1 != nullptr && watched == List1->viewport());
-    if (dropTarget) {
-        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
-            auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (drag->mimeData()->hasUrls() && !building_) {
-                drag->setDropAction(Qt::CopyAction);
-                drag->accept();
-            } else {
-                drag->ignore();
-            }
-            return true;
-        }
-        if (event->type() == QEvent::Drop) {
-            auto* drop = static_cast<QDropEvent*>(event);
-            drop->setDropAction(Qt::CopyAction);
-            drop->accept();
-            DropFiles(platform::DroppedFiles(*drop->mimeData()), watched == picDoor);
-            return true;
-        }
+    if (dropTarget &&
+        platform::HandleFileDrop(*event, !building_, [&](const std::vector<std::string>& files) {
+            DropFiles(files, watched == picDoor);
+        })) {
+        return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -679,19 +679,9 @@ bool frmConverter::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     } else if (watched == picDoor || (LV != nullptr && watched == LV->viewport())) {
-        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
-            auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (drag->mimeData()->hasUrls()) {
-                drag->setDropAction(Qt::CopyAction);
-                drag->accept();
-            }
-            return true;
-        }
-        if (event->type() == QEvent::Drop) {
-            auto* drop = static_cast<QDropEvent*>(event);
-            drop->setDropAction(Qt::CopyAction);
-            drop->accept();
-            DropFiles(platform::DroppedFiles(*drop->mimeData()), watched == picDoor);
+        if (platform::HandleFileDrop(*event, true, [&](const std::vector<std::string>& files) {
+                DropFiles(files, watched == picDoor);
+            })) {
             return true;
         }
     }

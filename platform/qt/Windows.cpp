@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QDialog>
+#include <QDropEvent>
 #include <QMimeData>
 #include <QPointer>
 #include <QTimer>
@@ -87,6 +88,28 @@ std::vector<std::string> DroppedFiles(const QMimeData& data) {
         if (!path.empty() && !IsFolder(path)) files.push_back(path);
     }
     return files;
+}
+
+bool HandleFileDrop(QEvent& event, bool accepting,
+                    const std::function<void(const std::vector<std::string>& files)>& onDrop) {
+    if (event.type() == QEvent::DragEnter || event.type() == QEvent::DragMove) {
+        auto& drag = static_cast<QDragMoveEvent&>(event);
+        if (accepting && drag.mimeData()->hasUrls()) {
+            drag.setDropAction(Qt::CopyAction);
+            drag.accept();
+        } else {
+            drag.ignore();
+        }
+        return true;
+    }
+    if (event.type() == QEvent::Drop) {
+        auto& drop = static_cast<QDropEvent&>(event);
+        drop.setDropAction(Qt::CopyAction);
+        drop.accept();
+        onDrop(DroppedFiles(*drop.mimeData()));
+        return true;
+    }
+    return false;
 }
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <vector>
 
 class QDialog;
+class QEvent;
 class QMimeData;
 
 namespace platform {
@@ -24,5 +25,11 @@ void SetModalHandler(ModalHandler handler);
 // kept: names are taken without checking them, as when typed, and the file manager offers
 // only files that exist. The name's bytes are taken as they are, never re-encoded.
 std::vector<std::string> DroppedFiles(const QMimeData& data);
+
+// The drag and drop events of a widget that takes dropped files: a drag of files is taken as
+// a copy while accepting is true, and a drop hands its files (DroppedFiles) to onDrop. True
+// when the event was one of them and is handled.
+bool HandleFileDrop(QEvent& event, bool accepting,
+                    const std::function<void(const std::vector<std::string>& files)>& onDrop);
 
 }  // namespace platform
