@@ -87,10 +87,11 @@ class ExportRun {
 
     // Takes the next pages until none is left; slot is the worker's place in the watchdog.
     void work(const MupdfDocument& pdf, size_t slot) {
+        BandMemory bands;
         for (;;) {
             const size_t ordinal = next_.fetch_add(1);
             if (ordinal >= total_ || stop_) break;
-            const int32_t result = exportPage(pdf, static_cast<int>(ordinal), slot);
+            const int32_t result = exportPage(pdf, static_cast<int>(ordinal), slot, bands);
             std::lock_guard lock(mutex_);
             finished_.emplace(ordinal, result);
             changed_.notify_all();
@@ -106,7 +107,7 @@ class ExportRun {
 
     // 1 when the page file was written, otherwise a negative QUIREL_* code. A page over its
     // time limit fails as a page that cannot be rendered.
-    int32_t exportPage(const MupdfDocument& pdf, int ordinal, size_t slot) {
+    int32_t exportPage(const MupdfDocument& pdf, int ordinal, size_t slot, BandMemory& bands) {
         const std::string path =
             PageFilePath(request_.folder, ordinal + 1, request_.format->extension);
         struct Finish {
@@ -118,7 +119,7 @@ class ExportRun {
             PageRenderer renderer(pdf, request_.range.first - 1 + ordinal, request_.xDpi,
                                   request_.yDpi, watchdog_.start(slot));
             if (!Fits(*request_.format, renderer.geometry())) return QUIREL_PAGE_TOO_LARGE;
-            writePage(renderer, path, slot);
+            writePage(renderer, path, slot, bands);
             return 1;
         } catch (const WriteError&) {
             stop_ = true;  // a full disk stays full
@@ -132,7 +133,8 @@ class ExportRun {
 
     // The page is written under a temporary name and renamed into place when complete: half
     // a page never passes for a whole one, and a failed write leaves an older file intact.
-    void writePage(PageRenderer& renderer, const std::string& path, size_t slot) {
+    void writePage(PageRenderer& renderer, const std::string& path, size_t slot,
+                   BandMemory& bands) {
         PendingFile file(path);
         {
             const PageGeometry& page = renderer.geometry();
@@ -140,7 +142,7 @@ class ExportRun {
             watchdog_.allow(slot, static_cast<uint64_t>(page.width) *
                                       static_cast<uint64_t>(page.height) *
                                       static_cast<uint64_t>(encoder->passCount()));
-            renderer.render(*encoder);
+            renderer.render(*encoder, bands);
             encoder->finish();
         }  // closed before the rename
         file.commit();

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <vector>
 
 extern "C" {
 #include <jpeglib.h>
@@ -26,10 +27,16 @@ struct JpegErrors {
 
 void Silent(j_common_ptr) {}
 
-void WriteLines(jpeg_compress_struct& info, const uint8_t* rgb, std::ptrdiff_t stride, int rows) {
-    for (int row = 0; row < rows; ++row) {
-        JSAMPROW line = const_cast<JSAMPROW>(rgb + row * stride);
-        jpeg_write_scanlines(&info, &line, 1);
+// The whole band in one call: libjpeg takes what fills its buffers and is asked for the rest.
+void WriteLines(jpeg_compress_struct& info, const uint8_t* rgb, std::ptrdiff_t stride, int rows,
+                std::vector<JSAMPROW>& lines) {
+    lines.resize(static_cast<size_t>(rows));
+    for (int row = 0; row < rows; ++row) lines[row] = const_cast<JSAMPROW>(rgb + row * stride);
+    for (int done = 0; done < rows;) {
+        const JDIMENSION written =
+            jpeg_write_scanlines(&info, lines.data() + done, static_cast<JDIMENSION>(rows - done));
+        if (written == 0) return;  // rows beyond the image's height
+        done += static_cast<int>(written);
     }
 }
 
@@ -67,7 +74,7 @@ class JpegEncoder : public PageEncoder {
 
     void writeRows(const uint8_t* rgb, std::ptrdiff_t stride, int rows) override {
         if (setjmp(errors_.jump)) throw WriteError("jpeg write");
-        WriteLines(info_, rgb, stride, rows);
+        WriteLines(info_, rgb, stride, rows, lines_);
     }
 
     void finish() override {
@@ -81,6 +88,7 @@ class JpegEncoder : public PageEncoder {
     JpegErrors errors_{};
     jpeg_compress_struct info_{};
     bool created_ = false;
+    std::vector<JSAMPROW> lines_;
 };
 
 }  // namespace

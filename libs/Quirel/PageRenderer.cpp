@@ -88,10 +88,13 @@ bool DrawBand(fz_context* ctx, fz_display_list* list, fz_matrix ctm, fz_pixmap* 
     return drawn;
 }
 
-fz_pixmap* NewBand(fz_context* ctx, int width, int rows) {
+fz_pixmap* NewBand(fz_context* ctx, int width, int rows, BandMemory& memory) {
+    const int stride = width * 3;
+    uint8_t* pixels = memory.reserve(static_cast<size_t>(stride) * static_cast<size_t>(rows));
     fz_pixmap* band = nullptr;
     fz_var(band);
-    fz_try(ctx) band = fz_new_pixmap(ctx, fz_device_rgb(ctx), width, rows, nullptr, 0);
+    fz_try(ctx) band =
+        fz_new_pixmap_with_data(ctx, fz_device_rgb(ctx), width, rows, nullptr, 0, stride, pixels);
     fz_catch(ctx) throw MupdfError(fz_caught_message(ctx));
     return band;
 }
@@ -102,6 +105,16 @@ struct BandDropper {
 };
 
 }  // namespace
+
+uint8_t* BandMemory::reserve(size_t bytes) {
+    if (bytes > size_) {
+        pixels_.reset();
+        size_ = 0;
+        pixels_ = std::make_unique_for_overwrite<uint8_t[]>(bytes);
+        size_ = bytes;
+    }
+    return pixels_.get();
+}
 
 PageRenderer::PageRenderer(const MupdfDocument& pdf, int pageIndex, int xDpi, int yDpi,
                            fz_cookie* cookie)
@@ -136,12 +149,12 @@ void PageRenderer::renderBand(fz_pixmap* band, int top, int rows) {
     if (Aborted(cookie_)) throw PageAborted("page aborted");
 }
 
-void PageRenderer::render(PageEncoder& encoder) {
+void PageRenderer::render(PageEncoder& encoder, BandMemory& memory) {
     const JpegWarningsTo quietJpeg(ctx_);
     const int width = geometry_.width, height = geometry_.height;
     const int bandRows =
         static_cast<int>(std::clamp<int64_t>(kBandBytes / (int64_t{width} * 3), 1, height));
-    std::unique_ptr<fz_pixmap, BandDropper> band(NewBand(ctx_, width, bandRows), {ctx_});
+    std::unique_ptr<fz_pixmap, BandDropper> band(NewBand(ctx_, width, bandRows, memory), {ctx_});
     const int bands = (height + bandRows - 1) / bandRows;
     for (int pass = 0; pass < encoder.passCount(); ++pass) {
         encoder.beginPass(pass);

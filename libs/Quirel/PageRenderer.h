@@ -2,10 +2,24 @@
 // band size whatever the page size and resolution.
 #pragma once
 
+#include <memory>
+
 #include "MupdfDocument.h"
 #include "PageEncoder.h"
 
 namespace quirel {
+
+// The pixels of a band, kept by a worker from page to page: fresh memory of several megabytes
+// for every page costs more in page faults than drawing the page.
+class BandMemory {
+  public:
+    // At least bytes bytes, their contents undefined.
+    uint8_t* reserve(size_t bytes);
+
+  private:
+    std::unique_ptr<uint8_t[]> pixels_;
+    size_t size_ = 0;
+};
 
 // The page at this resolution is too large to be rendered at all.
 class PageTooLarge : public std::runtime_error {
@@ -32,8 +46,9 @@ class PageRenderer {
 
     // Pixel size: the crop box, rotated as the page says, at the resolution.
     const PageGeometry& geometry() const { return geometry_; }
-    // Feeds every pass of the encoder; throws MupdfError, PageAborted or WriteError.
-    void render(PageEncoder& encoder);
+    // Feeds every pass of the encoder, drawing the bands in memory; throws MupdfError,
+    // PageAborted or WriteError.
+    void render(PageEncoder& encoder, BandMemory& memory);
 
   private:
     void renderBand(fz_pixmap* band, int top, int rows);

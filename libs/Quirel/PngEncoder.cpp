@@ -1,34 +1,19 @@
-#include <zlib.h>
-
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
+#include "DeflateStream.h"
 #include "Encoders.h"
 #include "OutputFile.h"
+#include "PngRowFilter.h"
 
 namespace quirel {
 namespace {
 
-// Page images are mostly flat areas: the Up filter turns repeated rows into zeros, and a fast
-// deflate level keeps encoding, the costliest step of a PNG export, short.
-constexpr int kDeflateLevel = 1;
-constexpr int kDeflateStrategy = Z_DEFAULT_STRATEGY;
-constexpr uint8_t kFilterUp = 2;
-constexpr size_t kChunkBytes = 256 * 1024;
-
-// out = current - above, byte by byte modulo 256, eight bytes at a time.
-void SubtractRow(const uint8_t* current, const uint8_t* above, uint8_t* out, size_t size) {
-    constexpr uint64_t kHigh = 0x8080808080808080ull;
-    size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        uint64_t a, b;
-        std::memcpy(&a, current + i, 8);
-        std::memcpy(&b, above + i, 8);
-        const uint64_t difference = ((a | kHigh) - (b & ~kHigh)) ^ ((a ^ ~b) & kHigh);
-        std::memcpy(out + i, &difference, 8);
-    }
-    for (; i < size; ++i) out[i] = static_cast<uint8_t>(current[i] - above[i]);
-}
+// Filtered rows are gathered into blocks of about this size before they are compressed: the
+// compressor runs fastest on long inputs, and memory stays the same at any page size.
+constexpr size_t kBlockBytes = 256 * 1024;
 
 void PutBe32(uint8_t* at, uint32_t value) {
     at[0] = static_cast<uint8_t>(value >> 24);
@@ -37,17 +22,28 @@ void PutBe32(uint8_t* at, uint32_t value) {
     at[3] = static_cast<uint8_t>(value);
 }
 
+std::optional<PngFilter> FixedFilter(PngFilters filters) {
+    switch (filters) {
+        case PngFilters::None:
+            return kPngFilterNone;
+        case PngFilters::Up:
+            return kPngFilterUp;
+        case PngFilters::PerBand:
+            break;
+    }
+    return std::nullopt;
+}
+
 class PngEncoder : public PageEncoder {
   public:
-    PngEncoder(const std::string& path, const PageGeometry& page)
+    PngEncoder(const std::string& path, const PageGeometry& page, PngFilters filters)
         : file_(path),
           rowBytes_(static_cast<size_t>(page.width) * 3),
+          fixedFilter_(FixedFilter(filters)),
+          chooser_(rowBytes_),
           previous_(rowBytes_, 0),
-          filtered_(rowBytes_ + 1),
-          chunk_(kChunkBytes) {
-        if (deflateInit2(&stream_, kDeflateLevel, Z_DEFLATED, 15, 8, kDeflateStrategy) != Z_OK)
-            throw WriteError("deflate");
-        streamOpen_ = true;
+          block_(std::max<size_t>(1, kBlockBytes / (rowBytes_ + 1)) * (rowBytes_ + 1)),
+          toFile_([this](const uint8_t* data, size_t size) { writeChunk("IDAT", data, size); }) {
         static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
         file_.write(kSignature, sizeof kSignature);
         uint8_t header[13] = {};
@@ -61,65 +57,42 @@ class PngEncoder : public PageEncoder {
         PutBe32(density + 4, PixelsPerMetre(page.yDpi));
         density[8] = 1;  // metres
         writeChunk("pHYs", density, sizeof density);
-        filtered_[0] = kFilterUp;
-        resetOutput();
-    }
-
-    ~PngEncoder() override {
-        if (streamOpen_) deflateEnd(&stream_);
     }
 
     void writeRows(const uint8_t* rgb, std::ptrdiff_t stride, int rows) override {
         const uint8_t* above = previous_.data();
+        const PngFilter filter =
+            fixedFilter_ ? *fixedFilter_ : chooser_.choose(rgb, stride, rows, above);
+        size_t used = 0;
         for (int row = 0; row < rows; ++row, above = rgb, rgb += stride) {
-            SubtractRow(rgb, above, filtered_.data() + 1, rowBytes_);
-            compress(filtered_.data(), filtered_.size(), Z_NO_FLUSH);
+            block_[used] = filter;
+            FilterRow(filter, rgb, above, block_.data() + used + 1, rowBytes_);
+            used += rowBytes_ + 1;
+            if (used == block_.size()) {
+                deflate_.write(block_.data(), used, toFile_);
+                used = 0;
+            }
         }
+        if (used) deflate_.write(block_.data(), used, toFile_);
         // The band's memory is drawn over next; its last row is the next band's row above.
         std::memcpy(previous_.data(), above, rowBytes_);
     }
 
     void finish() override {
-        compress(nullptr, 0, Z_FINISH);
-        flushOutput();
+        deflate_.finish(toFile_);
         writeChunk("IEND", nullptr, 0);
         file_.close();
     }
 
   private:
-    void compress(const uint8_t* data, size_t size, int flush) {
-        stream_.next_in = const_cast<Bytef*>(data);
-        stream_.avail_in = static_cast<uInt>(size);
-        for (;;) {
-            const int status = deflate(&stream_, flush);
-            if (status == Z_STREAM_ERROR) throw WriteError("deflate");
-            if (stream_.avail_out == 0) {
-                flushOutput();
-                continue;
-            }
-            if (flush == Z_FINISH ? status == Z_STREAM_END : stream_.avail_in == 0) return;
-        }
-    }
-
-    void flushOutput() {
-        const size_t used = chunk_.size() - stream_.avail_out;
-        if (used) writeChunk("IDAT", chunk_.data(), used);
-        resetOutput();
-    }
-
-    void resetOutput() {
-        stream_.next_out = chunk_.data();
-        stream_.avail_out = static_cast<uInt>(chunk_.size());
-    }
-
     void writeChunk(const char type[4], const uint8_t* data, size_t size) {
         uint8_t head[8];
         PutBe32(head, static_cast<uint32_t>(size));
         std::memcpy(head + 4, type, 4);
-        uLong crc = crc32(0, head + 4, 4);
-        if (size) crc = crc32(crc, data, static_cast<uInt>(size));
+        uint32_t crc = Crc32(0, head + 4, 4);
+        if (size) crc = Crc32(crc, data, size);
         uint8_t tail[4];
-        PutBe32(tail, static_cast<uint32_t>(crc));
+        PutBe32(tail, crc);
         file_.write(head, sizeof head);
         if (size) file_.write(data, size);
         file_.write(tail, sizeof tail);
@@ -127,17 +100,23 @@ class PngEncoder : public PageEncoder {
 
     OutputFile file_;
     size_t rowBytes_;
+    std::optional<PngFilter> fixedFilter_;
+    PngFilterChooser chooser_;
     std::vector<uint8_t> previous_;
-    std::vector<uint8_t> filtered_;
-    std::vector<uint8_t> chunk_;
-    z_stream stream_{};
-    bool streamOpen_ = false;
+    std::vector<uint8_t> block_;
+    DeflateStream deflate_;
+    const DeflateStream::Sink toFile_;
 };
 
 }  // namespace
 
+std::unique_ptr<PageEncoder> NewPngEncoder(const std::string& path, const PageGeometry& page,
+                                           PngFilters filters) {
+    return std::make_unique<PngEncoder>(path, page, filters);
+}
+
 std::unique_ptr<PageEncoder> NewPngEncoder(const std::string& path, const PageGeometry& page) {
-    return std::make_unique<PngEncoder>(path, page);
+    return NewPngEncoder(path, page, PngFilters::PerBand);
 }
 
 }  // namespace quirel
