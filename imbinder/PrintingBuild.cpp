@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QToolButton>
+#include <deque>
 
 #include "InfoFile.h"
 #include "PdftkMerge.h"
@@ -27,7 +28,12 @@ namespace {
 constexpr const char* kMergeFolder = "c:\\tmp";
 constexpr const char* kPageFolder = "c:\\jpgtmp";
 constexpr const char* kBitmapPath = "c:\\tmp\\tmp.bmp";
-constexpr const char* kNextBitmapPath = "c:\\tmp\\tmpnext.bmp";
+constexpr int kDecodesAhead = 2;
+
+// Where the helper leaves the bitmap of image i until its page is written.
+std::string DecodedBitmapPath(int i) {
+    return "c:\\tmp\\tmpnext" + std::to_string(i % kDecodesAhead) + ".bmp";
+}
 constexpr const char* kPreparing = "准备文件...";
 constexpr const char* kBuilding = "创建中...";
 
@@ -107,19 +113,25 @@ void frmPrinting::PrepareBuild() {
 }
 
 // Page files are numbered by the pages written, so an image left out leaves no gap in the
-// chain. The helper decodes the next image while the page of this one is written, so that both
-// processors work; the pages still come in the list's order. Returns the number of pages.
+// chain. The helper decodes the next images, two at a time, while the page of this one is
+// written, so that both processors work; the pages still come in the list's order. Returns the
+// number of pages.
 int frmPrinting::WritePageFiles(const std::vector<std::string>& images) {
     const int n = static_cast<int>(images.size());
     int pages = 0;
-    std::unique_ptr<decoding::PendingDecode> next = StartDecode(images[0]);
+    std::deque<std::unique_ptr<decoding::PendingDecode>> ahead;
+    int started = 0;
     for (int i = 0; i < n; ++i) {
-        decoding::DecodeResult decoded = next->Finish(platform::Yield);
+        while (started < n && started < i + kDecodesAhead) {
+            ahead.push_back(StartDecode(images[started], DecodedBitmapPath(started)));
+            ++started;
+        }
+        decoding::DecodeResult decoded = ahead.front()->Finish(platform::Yield);
+        ahead.pop_front();
         // The bitmap of the image before is never drawn for this one.
         platform::DeleteFile(kBitmapPath);
-        if (decoded.error.empty() && !platform::MoveFile(kNextBitmapPath, kBitmapPath))
+        if (decoded.error.empty() && !platform::MoveFile(DecodedBitmapPath(i), kBitmapPath))
             decoded.error = "its decoded bitmap could not be put in " + std::string(kBitmapPath);
-        next = i + 1 < n ? StartDecode(images[i + 1]) : nullptr;
         platform::Yield();
         if (WritePageFile(images[i], decoded, pages)) ++pages;
         if (n > 1) {
@@ -132,12 +144,13 @@ int frmPrinting::WritePageFiles(const std::vector<std::string>& images) {
     return pages;
 }
 
-std::unique_ptr<decoding::PendingDecode> frmPrinting::StartDecode(const std::string& image) const {
+std::unique_ptr<decoding::PendingDecode> frmPrinting::StartDecode(
+    const std::string& image, const std::string& bitmapPath) const {
     // Outside the format table the format is found from the content, then from the name.
     const int format = ImageFormatCode(image).value_or(decoding::kDetectFormat);
-    platform::DeleteFile(kNextBitmapPath);
+    platform::DeleteFile(bitmapPath);
     return decoder_.StartDecodeToBmp(platform::ToHostPath(image), format,
-                                     platform::ToHostPath(kNextBitmapPath));
+                                     platform::ToHostPath(bitmapPath));
 }
 
 bool frmPrinting::WritePageFile(const std::string& image, const decoding::DecodeResult& decoded,
@@ -198,7 +211,7 @@ bool frmPrinting::DeliverResult(int pages, std::string& failure) {
 void frmPrinting::RemoveWorkingFiles(int pages) {
     platform::DeleteFile(kInfoFilePath);
     platform::DeleteFile(kBitmapPath);
-    platform::DeleteFile(kNextBitmapPath);
+    for (int slot = 0; slot < kDecodesAhead; ++slot) platform::DeleteFile(DecodedBitmapPath(slot));
     for (int k = 1; k <= pages; ++k) platform::DeleteFile(ChainFilePath(k));
     platform::DeleteFile(kMergedFilePath);
     platform::RemoveFolder(kMergeFolder);

@@ -109,7 +109,8 @@ class frmPrinting : public QMainWindow {
     // The build, stage by stage.
     void PrepareBuild();
     int WritePageFiles(const std::vector<std::string>& images);
-    std::unique_ptr<decoding::PendingDecode> StartDecode(const std::string& image) const;
+    std::unique_ptr<decoding::PendingDecode> StartDecode(const std::string& image,
+                                                         const std::string& bitmapPath) const;
     bool WritePageFile(const std::string& image, const decoding::DecodeResult& decoded, int page);
     bool DeliverResult(int pages, std::string& failure);
     void RemoveWorkingFiles(int pages);
