@@ -62,6 +62,7 @@ std::string Variable(const char* name) {
 
 struct Service {
     std::string socket;
+    std::string folder;              // the current folder, where the service runs
     std::vector<std::string> start;  // Java's arguments
 };
 
@@ -72,18 +73,19 @@ std::optional<Service> ServiceOf(const std::string& programFolder) {
     const std::string jar = programFolder + "/pdftk-service.jar";
     const std::string archive = programFolder + "/pdftk.jsa";
     const std::string jarIdentity = FileIdentity(jar);
+    const std::string archiveIdentity = FileIdentity(archive);
     const std::string runtime = platform::PrivateRuntimeFolder("imbinder");
     const std::string folder = platform::CurrentFolder();
     if (std::string(kJava).empty() || FileIdentity(kJava).empty() || jarIdentity.empty() ||
         runtime.empty() || folder.empty()) {
         return std::nullopt;
     }
-    const uint64_t key = Fingerprint({folder, programFolder, jarIdentity, FileIdentity(archive),
+    const uint64_t key = Fingerprint({folder, programFolder, jarIdentity, archiveIdentity,
                                       Variable("LC_ALL"), Variable("LC_CTYPE"), Variable("LANG")});
     char name[40];
     std::snprintf(name, sizeof name, "/pdftk-%016llx.sock", static_cast<unsigned long long>(key));
-    Service service{runtime + name, {}};
-    if (!FileIdentity(archive).empty()) {
+    Service service{runtime + name, folder, {}};
+    if (!archiveIdentity.empty()) {
         service.start = {"-Xshare:auto", "-XX:SharedArchiveFile=" + archive,
                          "-Xlog:cds=off,cds+dynamic=off"};
     }
@@ -95,7 +97,7 @@ std::optional<Service> ServiceOf(const std::string& programFolder) {
 
 std::unique_ptr<platform::LocalStream> Reach(const Service& service) {
     if (auto stream = platform::LocalStream::Connect(service.socket)) return stream;
-    if (!platform::StartService(kJava, service.start, platform::CurrentFolder())) return nullptr;
+    if (!platform::StartService(kJava, service.start, service.folder)) return nullptr;
     const auto deadline = std::chrono::steady_clock::now() + kServiceStartTime;
     while (std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(5ms);

@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include "Encoders.h"
+#include "JumpingJpegErrors.h"
 #include "OutputFile.h"
 
 namespace quirel {
@@ -15,17 +16,6 @@ namespace {
 
 // High enough that small text keeps clean edges, the usual point for document scans.
 constexpr int kQuality = 90;
-
-struct JpegErrors {
-    jpeg_error_mgr base;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void JumpOut(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->jump, 1);
-}
-
-void Silent(j_common_ptr) {}
 
 // The whole band in one call: libjpeg takes what fills its buffers and is asked for the rest.
 void WriteLines(jpeg_compress_struct& info, const uint8_t* rgb, std::ptrdiff_t stride, int rows,
@@ -45,9 +35,7 @@ void WriteLines(jpeg_compress_struct& info, const uint8_t* rgb, std::ptrdiff_t s
 class JpegEncoder : public PageEncoder {
   public:
     JpegEncoder(const std::string& path, const PageGeometry& page) : file_(path) {
-        info_.err = jpeg_std_error(&errors_.base);
-        errors_.base.error_exit = JumpOut;
-        errors_.base.output_message = Silent;
+        info_.err = common::UseJumpingErrors(errors_);
         if (setjmp(errors_.jump)) {
             // The destructor does not run for a constructor that throws.
             if (created_) jpeg_destroy_compress(&info_);
@@ -85,7 +73,7 @@ class JpegEncoder : public PageEncoder {
 
   private:
     OutputFile file_;
-    JpegErrors errors_{};
+    common::JumpingJpegErrors errors_{};
     jpeg_compress_struct info_{};
     bool created_ = false;
     std::vector<JSAMPROW> lines_;

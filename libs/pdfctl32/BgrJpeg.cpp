@@ -1,28 +1,13 @@
 #include "BgrJpeg.h"
 
-#include <csetjmp>
-#include <cstdio>
 #include <cstdlib>
 
-extern "C" {
-#include <jpeglib.h>
-}
+#include "JumpingJpegErrors.h"
 
 namespace pdfctl32 {
 namespace {
 
 constexpr unsigned kRowsAtOnce = 16;
-
-struct JpegErrors {
-    jpeg_error_mgr base;
-    std::jmp_buf jump;
-};
-
-[[noreturn]] void JumpOut(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->jump, 1);
-}
-
-void Silent(j_common_ptr) {}
 
 void FeedRows(jpeg_compress_struct& info, const BgrBitmap& bitmap, uint8_t* greyRows) {
     JSAMPROW rows[kRowsAtOnce];
@@ -47,11 +32,9 @@ void FeedRows(jpeg_compress_struct& info, const BgrBitmap& bitmap, uint8_t* grey
 // destructor would free: the output buffer is libjpeg's until it is handed back.
 bool Compress(const BgrBitmap& bitmap, int quality, uint8_t* greyRows, unsigned char** output,
               unsigned long* size) {
-    JpegErrors errors{};
+    common::JumpingJpegErrors errors{};
     jpeg_compress_struct info{};
-    info.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = JumpOut;
-    errors.base.output_message = Silent;
+    info.err = common::UseJumpingErrors(errors);
     if (setjmp(errors.jump)) {
         jpeg_destroy_compress(&info);
         return false;

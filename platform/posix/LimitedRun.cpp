@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "platform/Host.h"
+#include "platform/posix/ExecArguments.h"
 
 extern char** environ;
 
@@ -101,13 +102,6 @@ std::vector<std::string> HelperEnvironment() {
     return variables;
 }
 
-std::vector<char*> Pointers(std::vector<std::string>& words) {
-    std::vector<char*> pointers;
-    for (std::string& word : words) pointers.push_back(word.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
 }  // namespace
 
 struct LimitedRun::State {
@@ -143,9 +137,9 @@ std::unique_ptr<LimitedRun> LimitedRun::Start(const std::string& hostProgram,
     }
     std::vector<std::string> words{hostProgram};
     words.insert(words.end(), arguments.begin(), arguments.end());
-    const std::vector<char*> argv = Pointers(words);
+    const std::vector<char*> argv = ExecArray(words);
     std::vector<std::string> variables = HelperEnvironment();
-    const std::vector<char*> envp = Pointers(variables);
+    const std::vector<char*> envp = ExecArray(variables);
 
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) {

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/Host.h"
+#include "platform/posix/ExecArguments.h"
 
 extern char** environ;
 
@@ -23,13 +24,6 @@ bool IsPrivateFolder(const std::string& folder) {
     struct stat status {};
     return lstat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
            status.st_uid == geteuid() && (status.st_mode & 077) == 0;
-}
-
-std::vector<char*> Pointers(std::vector<std::string>& words) {
-    std::vector<char*> pointers;
-    for (std::string& word : words) pointers.push_back(word.data());
-    pointers.push_back(nullptr);
-    return pointers;
 }
 
 }  // namespace
@@ -96,7 +90,7 @@ bool StartService(const std::string& hostProgram, const std::vector<std::string>
     if (access(hostProgram.c_str(), X_OK) != 0) return false;
     std::vector<std::string> words{hostProgram};
     words.insert(words.end(), arguments.begin(), arguments.end());
-    const std::vector<char*> argv = Pointers(words);
+    const std::vector<char*> argv = ExecArray(words);
     const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
     if (null < 0) return false;
     const pid_t first = fork();
@@ -124,7 +118,7 @@ bool StartService(const std::string& hostProgram, const std::vector<std::string>
 
 void ReplaceProcess(const std::string& hostProgram, const std::vector<std::string>& arguments) {
     std::vector<std::string> words = arguments;
-    const std::vector<char*> argv = Pointers(words);
+    const std::vector<char*> argv = ExecArray(words);
     execv(hostProgram.c_str(), argv.data());
 }
 
