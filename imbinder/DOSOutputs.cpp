@@ -56,10 +56,13 @@ std::string DOSOutputs::ExecuteCommand(const std::string& commandLine) {
         return true;
     };
     outputs_.clear();
+    timedOut_ = false;
     clsWaitableTimer timer;
     bool pipeAtEnd = false;
     constexpr auto kNoDeadline = std::chrono::steady_clock::time_point::max();
     auto pipeDeadline = kNoDeadline;
+    const auto runDeadline =
+        timeLimit_.count() > 0 ? std::chrono::steady_clock::now() + timeLimit_ : kNoDeadline;
     bool busy = true;
     while (busy) {
         // Once the child has ended, a read also learns whether anything else still holds the
@@ -93,6 +96,11 @@ std::string DOSOutputs::ExecuteCommand(const std::string& commandLine) {
             pipeDeadline = kNoDeadline;
         }
         busy = !(childEnded && pipeAtEnd) || watchedRunning;
+        if (busy && std::chrono::steady_clock::now() >= runDeadline) {
+            timedOut_ = !(childEnded && pipeAtEnd);
+            if (timedOut_) child->EndAll();
+            busy = false;
+        }
         platform::Yield();
         if (abandoned()) return {};
         timer.Wait(kPollMilliseconds);

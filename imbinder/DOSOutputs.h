@@ -3,6 +3,7 @@
 // the window stays live.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,8 +35,16 @@ class DOSOutputs {
     // output, or an empty text when nothing could be started.
     std::string ExecuteCommand(const std::string& commandLine = {});
 
-    // True when a running process has that executable name, compared without letter case.
+    // True when a running process of this user has that executable name, compared without
+    // letter case.
     static bool IsProcessRunning(const std::string& name);
+
+    // The longest a run may last; zero, the default, lets it last until it is over. A run whose
+    // child still works at the end of its time is ended with everything it started; other
+    // processes of the watched name hold a run no longer than its time.
+    void SetTimeLimit(std::chrono::milliseconds limit) { timeLimit_ = limit; }
+    // True when the last run was ended for its time.
+    bool TimedOut() const { return timedOut_; }
 
     // Starts that failed since the last reset. Only the first of them shows its message, so
     // a build of many runs reports a missing program once; the build resets at its start.
@@ -46,6 +55,8 @@ class DOSOutputs {
     std::string commandLine_;
     std::string outputs_;
     int failedStarts_ = 0;
+    std::chrono::milliseconds timeLimit_{0};
+    bool timedOut_ = false;
     // Cleared when the runner is destroyed, which window events may do in the middle of a run.
     std::shared_ptr<bool> alive_;
 };

@@ -9,6 +9,7 @@
 
 #include "GuardedDecoder.h"
 #include "ShowImage.h"
+#include "Texts.h"
 #include "common/GetFile.h"
 #include "platform/Platform.h"
 
@@ -30,7 +31,7 @@ DecodedCopy DecodeCopy(const std::string& hostPath) {
     DecodedCopy copy;
     copy.bmp = platform::ScratchFile::Create(".bmp");
     if (!copy.bmp) {
-        copy.error = "there is no room for its decoded copy in the temporary folder";
+        copy.error = texts::kNoRoomForDecodedCopy;
         return copy;
     }
     const decoding::GuardedDecoder decoder(platform::ToHostPath(platform::ProgramFolder()) +
@@ -90,7 +91,7 @@ void frmPreview::Present(const std::string& windowsPath) {
                                                             decoding::HeaderReading::HardenedOnly);
     if (!probe.error.empty()) return ShowReason(name, probe.error);
     if (probe.sized && TooLargeToShow(probe.width, probe.height))
-        return ShowReason(name, "the image is too large to preview");
+        return ShowReason(name, texts::kTooLargeToPreview);
     if (ShowImage1->loadimg(windowsPath).empty()) return ShowPicture(name);
 
     ShowWaiting(name);

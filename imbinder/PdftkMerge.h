@@ -3,6 +3,8 @@
 // command runner, watching the name "pdftk.exe", and is over before the next begins.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -25,11 +27,26 @@ std::string InformationCommandLine(int n);
 // The integer part of i / (n - 1) * 100, computed exactly (n > 1).
 int ProgressPercent(int i, int n);
 
+// How long a pdftk run may take: a base, and a second more for every 10 MB it reads.
+struct PdftkTime {
+    std::chrono::milliseconds base{60000};
+    uint64_t bytesPerSecond = 10'000'000;
+};
+std::chrono::milliseconds PdftkRunTime(const PdftkTime& time, uint64_t inputBytes);
+
+// How the runs of a merge stage ended. A run that was still going at the end of its time is
+// ended, with the pdftk service that held it, and no run follows it.
+struct MergeRuns {
+    bool timedOut = false;
+    std::chrono::milliseconds limit{0};  // the time of the run that was ended
+};
+
 // Chains the page files 0 to n - 1 into chain file n: page file 0 is copied to chain file 1,
 // then each run adds one page and removes the chain file it read. After each run onStep gets
 // the percentage done.
-void ChainPageFiles(DOSOutputs& runner, int n, const std::function<void(int percent)>& onStep);
+MergeRuns ChainPageFiles(DOSOutputs& runner, int n, const PdftkTime& time,
+                         const std::function<void(int percent)>& onStep);
 // Writes the merged file from chain file n and the information file.
-void ApplyDocumentInfo(DOSOutputs& runner, int n);
+MergeRuns ApplyDocumentInfo(DOSOutputs& runner, int n, const PdftkTime& time);
 
 }  // namespace imbinder

@@ -12,8 +12,10 @@
 #include "InfoFile.h"
 #include "PdftkMerge.h"
 #include "Printing.h"
+#include "Texts.h"
 #include "common/Module1.h"
 #include "common/QuotedLineFile.h"
+#include "common/WorkingFolders.h"
 #include "frmPrinting.h"
 #include "platform/Platform.h"
 #include "platform/qt/QtText.h"
@@ -66,6 +68,19 @@ void frmPrinting::Command3_Click() {
         FocusSweep();
         return;
     }
+    const platform::LockAttempt folders = platform::TryLockFile(common::kWorkingFoldersLock);
+    if (folders.claim != platform::LockClaim::Taken) {
+        if (folders.claim == platform::LockClaim::HeldElsewhere) {
+            platform::GetDesktop().ShowMessage(texts::kBuildRunningElsewhere, "Imbinder",
+                                               platform::MessageIcon::Exclamation);
+        } else {
+            platform::GetDesktop().ShowMessage(
+                texts::kWorkingFoldersUnlockable + std::string(common::kWorkingFoldersLock),
+                "Imbinder", platform::MessageIcon::Critical);
+        }
+        FocusSweep();
+        return;
+    }
     building_ = true;
     EnableCommands(false);
     PrepareBuild();
@@ -76,16 +91,17 @@ void frmPrinting::Command3_Click() {
 
     pb->setValue(100);
     SetLabel(lblPB, "开始创建...");
+    MergeRuns merge;
     if (pages > 0) {
-        ChainPageFiles(runner_, pages, [this](int percent) {
+        merge = ChainPageFiles(runner_, pages, pdftkTime, [this](int percent) {
             pb->setValue(percent);
             SetLabel(lblPB, kBuilding, percent);
             platform::Yield();
         });
-        ApplyDocumentInfo(runner_, pages);
+        if (!merge.timedOut) merge = ApplyDocumentInfo(runner_, pages, pdftkTime);
     }
     std::string failure;
-    const bool delivered = DeliverResult(pages, failure);
+    const bool delivered = DeliverResult(pages, merge, failure);
 
     pb->setValue(0);
     SetLabel(lblPB, "删除临时文件...");
@@ -131,7 +147,7 @@ int frmPrinting::WritePageFiles(const std::vector<std::string>& images) {
         // The bitmap of the image before is never drawn for this one.
         platform::DeleteFile(kBitmapPath);
         if (decoded.error.empty() && !platform::MoveFile(DecodedBitmapPath(i), kBitmapPath))
-            decoded.error = "its decoded bitmap could not be put in " + std::string(kBitmapPath);
+            decoded.error = texts::kBitmapNotPlaced + std::string(kBitmapPath);
         platform::Yield();
         if (WritePageFile(images[i], decoded, pages)) ++pages;
         if (n > 1) {
@@ -184,13 +200,13 @@ bool frmPrinting::WritePageFile(const std::string& image, const decoding::Decode
         pdf_.FreeBox(box);
     }
     if (!platform::PathExists(pageFile)) {
-        skipped_.push_back(image + ": the PDF writer did not write its page");
+        skipped_.push_back(image + ": " + texts::kPageNotWritten);
         return false;
     }
     return true;
 }
 
-bool frmPrinting::DeliverResult(int pages, std::string& failure) {
+bool frmPrinting::DeliverResult(int pages, const MergeRuns& merge, std::string& failure) {
     QString folder = txtPath->text();
     if (folder.endsWith('\\')) {
         folder.chop(1);
@@ -198,11 +214,15 @@ bool frmPrinting::DeliverResult(int pages, std::string& failure) {
     }
     const std::string result = S(folder) + "\\" + ResultFileName(S(txtTitle->text())) + ".pdf";
     if (pages == 0) {
-        failure = "没有一张图片可以转换";
+        failure = texts::kNoReadableImage;
+    } else if (merge.timedOut) {
+        failure =
+            texts::PdftkTimedOut(std::chrono::ceil<std::chrono::seconds>(merge.limit).count());
     } else if (!platform::PathExists(kMergedFilePath)) {
-        failure = runner_.FailedStarts() > 0 ? "pdftk 无法启动" : "pdftk 没有生成文档";
+        failure =
+            runner_.FailedStarts() > 0 ? texts::kPdftkNotStarted : texts::kPdftkMadeNoDocument;
     } else if (!platform::CopyFile(kMergedFilePath, result, false)) {
-        failure = "无法写入 " + result;
+        failure = texts::kCannotWrite + result;
     }
     return failure.empty();
 }
@@ -225,15 +245,15 @@ void frmPrinting::ReportBuild(bool delivered, const std::string& failure) {
     if (delivered) {
         SetLabel(lblPB, "Done.");
         if (!skipped_.empty()) {
-            platform::GetDesktop().ShowMessage("以下文件没有加入文档:" + skippedList, "Imbinder",
+            platform::GetDesktop().ShowMessage(texts::kImagesLeftOut + skippedList, "Imbinder",
                                                platform::MessageIcon::Exclamation);
         }
         platform::GetDesktop().ShellOpen(S(txtPath->text()));
         platform::GetDesktop().Beep();
     } else {
-        SetLabel(lblPB, "创建失败.");
-        std::string text = "没有生成PDF文件: " + failure;
-        if (!skipped_.empty()) text += "\n以下文件没有加入文档:" + skippedList;
+        SetLabel(lblPB, texts::kBuildFailed);
+        std::string text = texts::kDocumentNotMade + failure;
+        if (!skipped_.empty()) text += "\n" + (texts::kImagesLeftOut + skippedList);
         platform::GetDesktop().ShowMessage(text, "Imbinder", platform::MessageIcon::Critical);
     }
     skipped_.clear();

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "Texts.h"
 #include "common/Numbers.h"
 #include "platform/Platform.h"
 
@@ -64,18 +65,18 @@ short ShiftOf(Qt::KeyboardModifiers modifiers) {
 QByteArray ReadWholeFile(const std::string& hostPath, std::string* why) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(hostPath, error)) {
-        *why = "the file does not exist or cannot be read";
+        *why = texts::kFileMissing;
         return {};
     }
     const uintmax_t size = std::filesystem::file_size(hostPath, error);
     if (error || size > kLargestPictureFile) {
-        *why = error ? "the file cannot be read" : "the file is too large to show";
+        *why = error ? texts::kFileUnreadable : texts::kFileTooLargeToShow;
         return {};
     }
     std::ifstream in(hostPath, std::ios::binary);
     QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
     if (!in.read(bytes.data(), bytes.size())) {
-        *why = "the file cannot be read";
+        *why = texts::kFileUnreadable;
         return {};
     }
     return bytes;
@@ -191,7 +192,7 @@ std::string ShowImage::loadimg(const std::string& nome) {
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     QImage picture = reader.read();
-    if (picture.isNull()) return reader.errorString().toStdString();
+    if (picture.isNull()) return texts::kNotAPicture;
     temp = std::move(picture);
     showImageInfo();
     return {};

@@ -12,6 +12,7 @@
 #include "DOSOutputs.h"
 #include "GuardedDecoder.h"
 #include "PdfLibrary.h"
+#include "PdftkMerge.h"
 #include "common/CommonDialogs.h"
 
 class QLabel;
@@ -83,6 +84,9 @@ class frmPrinting : public QMainWindow {
     void DropFiles(const std::vector<std::string>& paths, bool onDoor);
     bool IsBuilding() const { return building_; }
 
+    // How long each pdftk run of a build may take (tests shorten it).
+    PdftkTime pdftkTime;
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -112,7 +116,7 @@ class frmPrinting : public QMainWindow {
     std::unique_ptr<decoding::PendingDecode> StartDecode(const std::string& image,
                                                          const std::string& bitmapPath) const;
     bool WritePageFile(const std::string& image, const decoding::DecodeResult& decoded, int page);
-    bool DeliverResult(int pages, std::string& failure);
+    bool DeliverResult(int pages, const MergeRuns& merge, std::string& failure);
     void RemoveWorkingFiles(int pages);
     void EnableCommands(bool enabled);
     void ReportBuild(bool delivered, const std::string& failure);

@@ -21,6 +21,7 @@
 
 #include "common/FileSearch.h"
 #include "common/QuotedLineFile.h"
+#include "common/WorkingFolders.h"
 #include "pagelift/Settings.h"
 #include "pagelift/Shared.h"
 #include "platform/Platform.h"
@@ -349,8 +350,7 @@ void frmConverter::StartUp() {
     lblWeb->setToolTip(address);
     lblWeb->setAccessibleName(QString::fromUtf8("网站 ") + address);
     platform::Yield();
-    platform::DeleteFile("c:\\tmp\\tmp.pdf");
-    platform::DeleteFile("c:\\tmp\\tmp1.pdf");
+    DeleteStaleScratchFiles({"c:\\tmp\\tmp.pdf", "c:\\tmp\\tmp1.pdf"});
     SetFill(0);
     pb->setRange(0, 100);
     pb->setValue(0);
@@ -604,6 +604,13 @@ void frmConverter::CommandBoxChanged(const QString& text) {
     txtAction->clear();
 }
 
+// The files are imbinder's chain files too: they go only while no build holds the folders.
+void frmConverter::DeleteStaleScratchFiles(std::initializer_list<const char*> files) {
+    const platform::LockAttempt attempt = platform::TryLockFile(common::kWorkingFoldersLock);
+    if (attempt.claim != platform::LockClaim::Taken) return;
+    for (const char* file : files) platform::DeleteFile(file);
+}
+
 void frmConverter::Exit() {
     if (exiting_) return;
     exiting_ = true;
@@ -615,8 +622,7 @@ void frmConverter::Exit() {
 void frmConverter::closeEvent(QCloseEvent* event) {
     if (!unloading_) {
         unloading_ = true;
-        platform::DeleteFile("c:\\tmp\\tmp1.pdf");
-        platform::DeleteFile("c:\\tmp\\tmp2.pdf");
+        DeleteStaleScratchFiles({"c:\\tmp\\tmp1.pdf", "c:\\tmp\\tmp2.pdf"});
         Exit();
     }
     event->accept();

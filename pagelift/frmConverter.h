@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -124,6 +125,7 @@ class frmConverter : public QMainWindow {
     void BuildOptions(QWidget* client);
     void BuildProgress(QWidget* client);
     void StartUp();
+    void DeleteStaleScratchFiles(std::initializer_list<const char*> files);
     void ReadSettings();
     void WriteSettings();
 

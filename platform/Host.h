@@ -75,6 +75,9 @@ std::string PrivateRuntimeFolder(std::string_view name);
 // The host path of the current folder.
 std::string CurrentFolder();
 
+// The id of the process that started this one.
+int64_t ParentProcessId();
+
 // One connection to a service's socket.
 class LocalStream {
   public:
@@ -93,11 +96,35 @@ class LocalStream {
     int fd_;
 };
 
+// A service just started, watched by its starter until it answers.
+class StartedService {
+  public:
+    ~StartedService();
+    StartedService(const StartedService&) = delete;
+    StartedService& operator=(const StartedService&) = delete;
+
+    // True once the service's process has ended.
+    bool HasEnded() const;
+
+  private:
+    friend std::unique_ptr<StartedService> StartService(const std::string&,
+                                                        const std::vector<std::string>&,
+                                                        const std::string&);
+    explicit StartedService(int watch) : watch_(watch) {}
+    int watch_;  // a handle that turns ready when the process ends; -1 when none could be had
+};
+
 // Starts a host program that outlives the caller: in a session of its own, in the given
-// folder, with empty standard streams and no other open file of the caller. False when it
+// folder, with empty standard streams and no other open file of the caller. Nothing when it
 // could not be started.
-bool StartService(const std::string& hostProgram, const std::vector<std::string>& arguments,
-                  const std::string& folder);
+std::unique_ptr<StartedService> StartService(const std::string& hostProgram,
+                                             const std::vector<std::string>& arguments,
+                                             const std::string& folder);
+
+// Ends the service that listens on the socket, when it is this user's, and removes the socket,
+// so that the next caller starts a new one; for a service that stopped answering. False when
+// no service of this user was found there.
+bool EndLocalService(const std::string& socketPath);
 
 // Runs the host program in place of this process with these arguments (the program's own
 // name first); returns only when it cannot be run.

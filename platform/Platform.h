@@ -95,6 +95,31 @@ std::optional<std::string> ReadWholeFile(std::string_view path);
 // interrupted write leaves the old file or the new one, never a part of either.
 bool WriteWholeFile(std::string_view path, std::string_view bytes);
 
+// An exclusive lock on a file, held while the object lives and released by the system when the
+// process ends, however it ends; a process it starts never inherits it. Two holders in one
+// process exclude each other as two processes do. The file itself stays.
+class FileLock {
+  public:
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+  private:
+    friend struct LockAttempt TryLockFile(std::string_view path);
+    explicit FileLock(int handle) : handle_(handle) {}
+    int handle_;
+};
+
+enum class LockClaim { Taken, HeldElsewhere, Failed };
+
+struct LockAttempt {
+    LockClaim claim = LockClaim::Failed;
+    std::unique_ptr<FileLock> lock;  // set when taken
+};
+
+// Takes the lock of the file without waiting, creating the file when it is missing.
+LockAttempt TryLockFile(std::string_view path);
+
 // ---------------------------------------------------------------------------------------------
 // Processes
 
@@ -107,7 +132,8 @@ std::vector<ProcessInfo> RunningProcesses();
 // True when name matches an executable file name: case-insensitive, and a name ending in
 // ".exe" also matches the same name without it.
 bool ProcessNameMatches(std::string_view watchedName, std::string_view exeName);
-// Ids of the running processes whose executable name matches.
+// Ids of this user's running processes (on Windows, of this session) whose executable name
+// matches: another user's program of that name is none of ours to wait for or end.
 std::vector<int64_t> FindProcesses(std::string_view exeName);
 // Ends a process by id.
 bool EndProcess(int64_t id);

@@ -3,17 +3,17 @@
 // run then costs its documents' work and not the start of Java. Whatever the service cannot
 // take (standard input or output as a document, a prompt) and every run on a machine without
 // it goes to pdftk-direct, the plain start of pdftk-java beside this program.
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "PdftkServiceAddress.h"
 #include "platform/Host.h"
 
 namespace {
@@ -24,6 +24,7 @@ constexpr const char* kJava = PDFTK_JAVA_PATH;
 constexpr const char* kClassPath = PDFTK_JAVA_CLASSPATH_TEXT;
 constexpr const char* kIdleSeconds = "30";
 constexpr auto kServiceStartTime = 20s;
+constexpr auto kFailedStartMemory = 10min;
 constexpr uint32_t kLargestFrame = 16 << 20;
 
 std::string BigEndian(uint32_t value) {
@@ -37,71 +38,64 @@ uint32_t FromBigEndian(const std::string& bytes) {
     return value;
 }
 
-// 64-bit FNV-1a: a short socket name for everything the service's answers depend on.
-uint64_t Fingerprint(const std::vector<std::string>& parts) {
-    uint64_t hash = 14695981039346656037ULL;
-    for (const std::string& part : parts) {
-        for (const char byte : part) hash = (hash ^ static_cast<uint8_t>(byte)) * 1099511628211ULL;
-        hash = (hash ^ 0xFF) * 1099511628211ULL;
-    }
-    return hash;
-}
-
-std::string FileIdentity(const std::string& path) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    const auto time = std::filesystem::last_write_time(path, error);
-    if (error) return {};
-    return std::to_string(size) + "@" + std::to_string(time.time_since_epoch().count());
-}
-
-std::string Variable(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
 struct Service {
     std::string socket;
     std::string folder;              // the current folder, where the service runs
     std::vector<std::string> start;  // Java's arguments
 };
 
-// Nothing when this machine has no service to offer. The socket belongs to the current folder
-// (relative names resolve as in a plain run), the locale (arguments decode the same way) and
-// the service's own files.
+// Nothing when this machine has no service to offer.
 std::optional<Service> ServiceOf(const std::string& programFolder) {
-    const std::string jar = programFolder + "/pdftk-service.jar";
-    const std::string archive = programFolder + "/pdftk.jsa";
-    const std::string jarIdentity = FileIdentity(jar);
-    const std::string archiveIdentity = FileIdentity(archive);
-    const std::string runtime = platform::PrivateRuntimeFolder("imbinder");
-    const std::string folder = platform::CurrentFolder();
-    if (std::string(kJava).empty() || FileIdentity(kJava).empty() || jarIdentity.empty() ||
-        runtime.empty() || folder.empty()) {
+    const auto address = imbinder::FindPdftkServiceAddress(programFolder);
+    if (!address || std::string(kJava).empty() || !std::filesystem::exists(kJava)) {
         return std::nullopt;
     }
-    const uint64_t key = Fingerprint({folder, programFolder, jarIdentity, archiveIdentity,
-                                      Variable("LC_ALL"), Variable("LC_CTYPE"), Variable("LANG")});
-    char name[40];
-    std::snprintf(name, sizeof name, "/pdftk-%016llx.sock", static_cast<unsigned long long>(key));
-    Service service{runtime + name, folder, {}};
-    if (!archiveIdentity.empty()) {
-        service.start = {"-Xshare:auto", "-XX:SharedArchiveFile=" + archive,
+    Service service{address->socket, platform::CurrentFolder(), {}};
+    if (!address->archive.empty()) {
+        service.start = {"-Xshare:auto", "-XX:SharedArchiveFile=" + address->archive,
                          "-Xlog:cds=off,cds+dynamic=off"};
     }
     service.start.insert(service.start.end(),
-                         {"-XX:-UsePerfData", "-cp", std::string(kClassPath) + ":" + jar,
+                         {"-XX:-UsePerfData", "-cp", std::string(kClassPath) + ":" + address->jar,
                           "PdftkService", service.socket, kIdleSeconds});
     return service;
 }
 
+// A service that ended while it started is not started again for the program that runs this
+// launcher (a build's later runs) for a while: its runs go straight to pdftk-direct.
+std::string FailedStartMark(const Service& service) { return service.socket + ".failed"; }
+
+bool StartFailedLately(const Service& service) {
+    const std::string mark = FailedStartMark(service);
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(mark, error);
+    if (error || std::filesystem::file_time_type::clock::now() - written > kFailedStartMemory) {
+        return false;
+    }
+    std::ifstream in(mark);
+    int64_t parent = 0;
+    return in >> parent && parent == platform::ParentProcessId();
+}
+
+void MarkFailedStart(const Service& service) {
+    std::ofstream(FailedStartMark(service), std::ios::trunc) << platform::ParentProcessId() << "\n";
+}
+
 std::unique_ptr<platform::LocalStream> Reach(const Service& service) {
     if (auto stream = platform::LocalStream::Connect(service.socket)) return stream;
-    if (!platform::StartService(kJava, service.start, service.folder)) return nullptr;
+    if (StartFailedLately(service)) return nullptr;
+    const auto started = platform::StartService(kJava, service.start, service.folder);
+    if (!started) return nullptr;
     const auto deadline = std::chrono::steady_clock::now() + kServiceStartTime;
     while (std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(5ms);
         if (auto stream = platform::LocalStream::Connect(service.socket)) return stream;
+        if (started->HasEnded()) {
+            // Another launcher's service may have taken the socket meanwhile.
+            if (auto stream = platform::LocalStream::Connect(service.socket)) return stream;
+            MarkFailedStart(service);
+            return nullptr;
+        }
     }
     return nullptr;
 }

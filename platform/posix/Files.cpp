@@ -3,6 +3,7 @@
 // entries refuse here too, so callers clear the attribute first as they must on Windows.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -256,5 +257,26 @@ bool WriteWholeFile(std::string_view path, std::string_view bytes) {
     unlink(temporary.c_str());
     return false;
 }
+
+// flock belongs to the open file, not to the process, so two locks taken in one process
+// exclude each other, and the lock goes with the last descriptor when the process ends.
+LockAttempt TryLockFile(std::string_view path) {
+    const std::string host = ToHostPath(path);
+    if (host.empty()) return {};
+    const int fd = open(host.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return {};
+    int result = 0;
+    do {
+        result = flock(fd, LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        close(fd);
+        return {held ? LockClaim::HeldElsewhere : LockClaim::Failed, nullptr};
+    }
+    return {LockClaim::Taken, std::unique_ptr<FileLock>(new FileLock(fd))};
+}
+
+FileLock::~FileLock() { close(handle_); }
 
 }  // namespace platform

@@ -1,9 +1,11 @@
 // Local services on a POSIX host: a private folder for their sockets, a connection to one,
 // and the start of the service itself, detached from its starter.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -45,6 +47,8 @@ std::string CurrentFolder() {
     return text;
 }
 
+int64_t ParentProcessId() { return getppid(); }
+
 std::unique_ptr<LocalStream> LocalStream::Connect(const std::string& socketPath) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -84,19 +88,31 @@ std::optional<std::string> LocalStream::ReadExactly(size_t count) {
 }
 
 // Forked twice, so that the service is nobody's child to wait for and in no session that a
-// terminal or a caller ending its own group would reach.
-bool StartService(const std::string& hostProgram, const std::vector<std::string>& arguments,
-                  const std::string& folder) {
-    if (access(hostProgram.c_str(), X_OK) != 0) return false;
+// terminal or a caller ending its own group would reach. The middle process tells the
+// starter the service's id, by which the starter watches it while it starts.
+std::unique_ptr<StartedService> StartService(const std::string& hostProgram,
+                                             const std::vector<std::string>& arguments,
+                                             const std::string& folder) {
+    if (access(hostProgram.c_str(), X_OK) != 0) return nullptr;
     std::vector<std::string> words{hostProgram};
     words.insert(words.end(), arguments.begin(), arguments.end());
     const std::vector<char*> argv = ExecArray(words);
     const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
-    if (null < 0) return false;
+    if (null < 0) return nullptr;
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) {
+        close(null);
+        return nullptr;
+    }
     const pid_t first = fork();
     if (first == 0) {
         setsid();
-        if (fork() != 0) _exit(0);
+        const pid_t service = fork();
+        if (service != 0) {
+            const bool told =
+                service > 0 && write(report[1], &service, sizeof service) == sizeof service;
+            _exit(told ? 0 : 1);
+        }
         sigset_t none;
         sigemptyset(&none);
         sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -109,11 +125,55 @@ bool StartService(const std::string& hostProgram, const std::vector<std::string>
         _exit(127);
     }
     close(null);
-    if (first < 0) return false;
+    close(report[1]);
+    pid_t service = -1;
+    if (first > 0 && read(report[0], &service, sizeof service) != sizeof service) service = -1;
+    close(report[0]);
+    if (first < 0) return nullptr;
     int status = 0;
     while (waitpid(first, &status, 0) < 0 && errno == EINTR) {
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || service <= 0) return nullptr;
+    // A service that is gone before it can be watched has ended.
+    const int watch = static_cast<int>(syscall(SYS_pidfd_open, service, 0));
+    return std::unique_ptr<StartedService>(new StartedService(watch));
+}
+
+StartedService::~StartedService() {
+    if (watch_ >= 0) close(watch_);
+}
+
+bool StartedService::HasEnded() const {
+    if (watch_ < 0) return true;
+    pollfd ended{watch_, POLLIN, 0};
+    return poll(&ended, 1, 0) > 0;
+}
+
+bool EndLocalService(const std::string& socketPath) {
+    struct stat socketFile {};
+    if (lstat(socketPath.c_str(), &socketFile) != 0 || !S_ISSOCK(socketFile.st_mode) ||
+        socketFile.st_uid != geteuid()) {
+        return false;
+    }
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (socketPath.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    // Never waits: a service that stopped answering may have a full queue.
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return false;
+    bool ended = false;
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        ucred peer{};
+        socklen_t length = sizeof peer;
+        if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.pid > 0 &&
+            peer.uid == geteuid()) {
+            ended = kill(peer.pid, SIGKILL) == 0;
+        }
+    }
+    close(fd);
+    unlink(socketPath.c_str());
+    return ended;
 }
 
 void ReplaceProcess(const std::string& hostProgram, const std::vector<std::string>& arguments) {

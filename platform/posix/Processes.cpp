@@ -77,6 +77,11 @@ std::string ExecutableName(const std::string& procFolder) {
     return name;
 }
 
+bool IsThisUsers(int64_t id) {
+    struct stat info;
+    return stat(("/proc/" + std::to_string(id)).c_str(), &info) == 0 && info.st_uid == geteuid();
+}
+
 void ReapDetached() {
     std::lock_guard lock(gDetachedMutex);
     std::erase_if(gDetached, [](pid_t pid) { return waitpid(pid, nullptr, WNOHANG) != 0; });
@@ -202,7 +207,9 @@ bool ProcessNameMatches(std::string_view watchedName, std::string_view exeName) 
 std::vector<int64_t> FindProcesses(std::string_view exeName) {
     std::vector<int64_t> ids;
     for (const auto& process : RunningProcesses()) {
-        if (ProcessNameMatches(exeName, process.exeName)) ids.push_back(process.id);
+        if (ProcessNameMatches(exeName, process.exeName) && IsThisUsers(process.id)) {
+            ids.push_back(process.id);
+        }
     }
     return ids;
 }

@@ -202,6 +202,36 @@ TEST_F(DOSOutputsTest, GrandchildHoldingThePipeEndsTheRunFiveSecondsAfterTheChil
     EXPECT_FALSE(DOSOutputs::IsProcessRunning(name)) << "what the child left is ended";
 }
 
+// A child still working at the end of the time is ended with what it started; a process of
+// the watched name that the run did not start holds the run for its time, and no longer.
+TEST_F(DOSOutputsTest, RunPastItsTimeLimitIsEndedAndAStrangerHoldsItOnlyThatLong) {
+    const std::string id = std::to_string(QCoreApplication::applicationPid() % 100000);
+    const std::string hanging = CopyOfChildTool(drive_.root().host(), "hang" + id);
+    runner_.SetTimeLimit(std::chrono::milliseconds(400));
+    imbinder::WatchProcessName = "";
+    Clock::time_point start = Clock::now();
+    runner_.ExecuteCommand(platform::ToWindowsPath(hanging) + " sleep 20000");
+    EXPECT_GE(ElapsedMs(start), 400);
+    EXPECT_LT(ElapsedMs(start), 2000);
+    EXPECT_TRUE(runner_.TimedOut());
+    EXPECT_EQ(commandsOver_, 1);
+    EXPECT_FALSE(DOSOutputs::IsProcessRunning("hang" + id));
+
+    const std::string stranger = CopyOfChildTool(drive_.root().host(), "strange" + id);
+    std::string error;
+    auto held =
+        platform::ChildProcess::Start(platform::ToWindowsPath(stranger) + " sleep 20000", &error);
+    ASSERT_TRUE(held) << error;
+    imbinder::WatchProcessName = "strange" + id + ".exe";
+    start = Clock::now();
+    EXPECT_EQ(runner_.ExecuteCommand(ChildTool("write 1")), ExpectedLines(1));
+    EXPECT_GE(ElapsedMs(start), 400);
+    EXPECT_LT(ElapsedMs(start), 2000);
+    EXPECT_FALSE(runner_.TimedOut()) << "the run's own work was done";
+    EXPECT_TRUE(held->IsAlive()) << "what the run did not start is not ended";
+    held->EndAll();
+}
+
 TEST_F(DOSOutputsTest, IsProcessRunningFindsAProcessByNameInAnyCase) {
     const std::string name = "look" + std::to_string(QCoreApplication::applicationPid() % 100000);
     const std::string copy = CopyOfChildTool(drive_.root().host(), name);

@@ -13,6 +13,7 @@
 
 #include "InfoFile.h"
 #include "PdfReadBack.h"
+#include "PdftkServiceAddress.h"
 #include "platform/Platform.h"
 #include "tests/support/TempDrive.h"
 
@@ -171,6 +172,38 @@ TEST_F(PdftkLauncherTest, MissingOrDamagedArchiveFallsBackWithTheSameResults) {
         EXPECT_EQ(Described("c:\\tmp\\l.pdf"), Described("c:\\tmp\\p.pdf")) << name;
         platform::DeleteFile("c:\\tmp\\l.pdf");
     }
+}
+
+// A service that cannot start is noticed as it ends, and the program's later runs go straight
+// to pdftk-direct.
+TEST_F(PdftkLauncherTest, ServiceThatDiesWhileStartingLeavesTheRunsToTheDirectWay) {
+    if (std::string(PDFTK_JAVA).empty()) GTEST_SKIP() << "no Java, no service";
+    platform::CreateFolder("c:\\broken");
+    for (const char* file : {"pdftk", "pdftk-direct"}) {
+        ASSERT_TRUE(platform::CopyFile(platform::ProgramFolder() + "\\" + file,
+                                       std::string("c:\\broken\\") + file, true));
+    }
+    std::ofstream(platform::ToHostPath("c:\\broken\\pdftk-service.jar")) << "no classes\n";
+    const auto address = imbinder::FindPdftkServiceAddress(platform::ToHostPath("c:\\broken"));
+    ASSERT_TRUE(address);
+    platform::CreateFolder("c:\\tmp");
+    const std::string run =
+        Quoted("c:\\broken\\pdftk") + " " + Quoted(input_) + " cat output c:\\tmp\\first.pdf";
+    const PdftkRun plain =
+        RunToEnd(Quoted(plain_) + " " + Quoted(input_) + " cat output c:\\tmp\\plain.pdf");
+
+    const auto start = std::chrono::steady_clock::now();
+    const PdftkRun first = RunToEnd(run);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10))
+        << "not the twenty seconds a service may take to answer";
+    EXPECT_EQ(first.exitCode, 0) << first.output;
+    EXPECT_EQ(first.output, plain.output);
+    EXPECT_TRUE(std::filesystem::exists(address->socket + ".failed"))
+        << "the failed start is remembered for this program's later runs";
+    const PdftkRun second = RunToEnd(run);
+    EXPECT_EQ(second.exitCode, 0) << second.output;
+    EXPECT_EQ(Described("c:\\tmp\\first.pdf"), Described("c:\\tmp\\plain.pdf"));
+    std::filesystem::remove(address->socket + ".failed");
 }
 
 }  // namespace

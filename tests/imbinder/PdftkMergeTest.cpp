@@ -50,8 +50,8 @@ class PdftkMergeTest : public ::testing::Test {
     // The merge stage of a build of n images; returns the percentages it reported.
     std::vector<int> Merge(int n) {
         std::vector<int> steps;
-        imbinder::ChainPageFiles(runner_, n, [&](int percent) { steps.push_back(percent); });
-        imbinder::ApplyDocumentInfo(runner_, n);
+        imbinder::ChainPageFiles(runner_, n, {}, [&](int percent) { steps.push_back(percent); });
+        imbinder::ApplyDocumentInfo(runner_, n, {});
         return steps;
     }
 

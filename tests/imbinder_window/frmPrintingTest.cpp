@@ -1,6 +1,8 @@
 // The main window of imbinder offscreen, with the real decoder helper, the real PDF writer and
 // the real pdftk, in a program folder of its own so that setting.dll is the test's.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +26,11 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <set>
+#include <sstream>
 
 #include "FreeImage.h"
 #include "ImagePreview.h"
@@ -607,6 +614,134 @@ TEST_F(PrintingWindow, WithoutPdftkTheBuildSaysItFailed) {
     EXPECT_FALSE(platform::PathExists("C:\\output\\新PDF文件.pdf"));
     EXPECT_FALSE(platform::PathExists("c:\\tmp"));
     EXPECT_TRUE(window->Command3->isEnabled());
+}
+
+Strings SolidImages(const std::function<std::string(const std::string&, const QImage&)>& image,
+                    const std::string& prefix, int count) {
+    Strings images;
+    for (int i = 0; i < count; ++i) {
+        QImage picture(40 + i, 30, QImage::Format_RGB32);
+        picture.fill(QColor::fromHsv(i * 50, 200, 200));
+        images.push_back(image(prefix + std::to_string(i) + ".png", picture));
+    }
+    return images;
+}
+
+// One C drive, two windows: the second build waits for nothing and changes nothing while the
+// first holds the working folders, and each document comes out whole.
+TEST_F(PrintingWindow, ASecondWindowsBuildIsRefusedWhileTheFirstRuns) {
+    const auto png = [this](const std::string& name, const QImage& picture) {
+        return Image(name, picture, "PNG");
+    };
+    window->DropFiles(SolidImages(png, "first", 4), false);
+    window->txtTitle->setText("first");
+    frmPrinting second;
+    const Strings secondImages = SolidImages(png, "second", 2);
+    second.DropFiles(secondImages, false);
+    second.txtTitle->setText("second");
+
+    bool triedDuringFirst = false;
+    QTimer::singleShot(0, window.get(), [&] {
+        triedDuringFirst = window->IsBuilding();
+        second.Command3->click();
+    });
+    window->Command3->click();
+
+    ASSERT_TRUE(triedDuringFirst);
+    ASSERT_EQ(desktop.messages().size(), 1u);
+    EXPECT_EQ(desktop.messages()[0].text, "另一个窗口正在生成PDF文件，请等它完成后再开始。");
+    EXPECT_EQ(desktop.messages()[0].icon, platform::MessageIcon::Exclamation);
+    EXPECT_TRUE(second.Command3->isEnabled());
+    EXPECT_EQ(second.List1->count(), 2);
+    EXPECT_EQ(second.txtTitle->text(), "second");
+    const auto first = readback::ReadPdf(platform::ToHostPath("C:\\output\\first.pdf"));
+    EXPECT_EQ(first ? first->pages.size() : 0u, 4u);
+
+    second.Command3->click();
+    const auto after = readback::ReadPdf(platform::ToHostPath("C:\\output\\second.pdf"));
+    EXPECT_EQ(after ? after->pages.size() : 0u, 2u) << "the folders are free once it is done";
+    EXPECT_EQ(desktop.messages().size(), 1u);
+}
+
+// The processes of this test's pdftk runs: the launchers it starts and the service of its own
+// runtime folder.
+std::vector<pid_t> MergeProcesses(const std::string& runtimeFolder) {
+    std::vector<pid_t> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string id = entry.path().filename().string();
+        if (id.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const size_t close = line.rfind(')');
+        if (close == std::string::npos) continue;
+        char state = 0;
+        long parent = 0;
+        std::istringstream(line.substr(close + 2)) >> state >> parent;
+        std::ifstream cmdline(entry.path() / "cmdline");
+        const std::string command((std::istreambuf_iterator<char>(cmdline)), {});
+        if (parent == getpid() || command.find(runtimeFolder) != std::string::npos) {
+            if (command.find("pdftk") != std::string::npos) found.push_back(std::stoi(id));
+        }
+    }
+    return found;
+}
+
+// Every merge process stopped, as a hung pdftk is: the run ends at its limit with the service
+// that held it, the build says why, and the next build makes its document at once.
+TEST_F(PrintingWindow, HungMergeEndsAtItsLimitAndTheNextBuildIsWhole) {
+    testing_support::TempFolder runtime;
+    std::filesystem::permissions(runtime.host(), std::filesystem::perms::owner_all);
+    const std::optional<QByteArray> runtimeBefore =
+        qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")
+            ? std::optional<QByteArray>(qgetenv("XDG_RUNTIME_DIR"))
+            : std::nullopt;
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.host()));
+    window->DropFiles(
+        SolidImages([this](const std::string& name,
+                           const QImage& picture) { return Image(name, picture, "PNG"); },
+                    "page", 3),
+        false);
+    window->Command3->click();  // the service starts and stays
+    ASSERT_TRUE(platform::PathExists("C:\\output\\新PDF文件.pdf"));
+    platform::DeleteFile("C:\\output\\新PDF文件.pdf");
+
+    std::set<pid_t> stopped;
+    QTimer stopper;
+    QObject::connect(&stopper, &QTimer::timeout, [&] {
+        if (!window->lblPB->text().startsWith(QString::fromUtf8("开始创建")) &&
+            !window->lblPB->text().startsWith(QString::fromUtf8("创建中"))) {
+            return;
+        }
+        for (const pid_t id : MergeProcesses(runtime.host())) {
+            if (stopped.insert(id).second) kill(id, SIGSTOP);
+        }
+    });
+    stopper.start(5);
+    window->pdftkTime.base = std::chrono::seconds(3);
+    const auto start = std::chrono::steady_clock::now();
+    window->Command3->click();
+    stopper.stop();
+    const auto took = std::chrono::steady_clock::now() - start;
+
+    EXPECT_FALSE(stopped.empty());
+    EXPECT_LT(took, std::chrono::seconds(10));
+    EXPECT_EQ(window->lblPB->text(), QString::fromUtf8("创建失败."));
+    ASSERT_EQ(desktop.messages().size(), 1u);
+    EXPECT_EQ(desktop.messages()[0].text, "没有生成PDF文件: pdftk 没有在 3 秒内完成");
+    EXPECT_FALSE(platform::PathExists("c:\\tmp"));
+
+    window->pdftkTime.base = std::chrono::seconds(20);
+    window->Command3->click();
+    const auto pdf = readback::ReadPdf(platform::ToHostPath("C:\\output\\新PDF文件.pdf"));
+    EXPECT_EQ(pdf ? pdf->pages.size() : 0u, 3u);
+    EXPECT_EQ(desktop.messages().size(), 1u);
+    for (const pid_t id : stopped) kill(id, SIGKILL);  // none should be left
+    if (runtimeBefore) {
+        qputenv("XDG_RUNTIME_DIR", *runtimeBefore);
+    } else {
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
 }
 
 }  // namespace

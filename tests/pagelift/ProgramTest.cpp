@@ -12,6 +12,7 @@
 #include <QThread>
 #include <QTreeWidget>
 #include <filesystem>
+#include <fstream>
 
 #include "pagelift/frmConverter.h"
 #include "platform/Platform.h"
@@ -101,6 +102,32 @@ TEST_F(RunningProgram, ASecondStartEndsAtOnceAndTheFirstObeysItsSocket) {
     ASSERT_TRUE(first.waitForFinished(10000));
     EXPECT_EQ(first.exitCode(), 0);
     EXPECT_TRUE(fs::exists(fs::path(work.host()) / "program" / "setup.ini"));
+}
+
+// pagelift deletes its stale scratch files in c:\\tmp at start-up and when it closes; while a
+// build of imbinder holds the working folders they are the build's chain files, and stay.
+TEST_F(RunningProgram, ScratchFilesOfARunningBuildSurviveAStartAndAnExit) {
+    const fs::path drive = fs::path(work.host()) / "data" / "converters" / "drive_c";
+    const std::vector<fs::path> files = {drive / "tmp" / "tmp.pdf", drive / "tmp" / "tmp1.pdf",
+                                         drive / "tmp" / "tmp2.pdf"};
+    const auto startAndExit = [this] {
+        QProcess program;
+        Start(program);
+        for (int i = 0; i < 100 && !Send("menuExit\n"); ++i) QThread::msleep(50);
+        ASSERT_TRUE(program.waitForFinished(10000));
+    };
+    fs::create_directories(drive / "tmp");
+    for (const fs::path& file : files) std::ofstream(file) << "a build's chain file";
+
+    platform::LockAttempt build =
+        platform::TryLockFile(platform::ToWindowsPath((drive / "imbinder.lock").string()));
+    ASSERT_EQ(build.claim, platform::LockClaim::Taken);
+    startAndExit();
+    for (const fs::path& file : files) EXPECT_TRUE(fs::exists(file)) << file;
+
+    build.lock.reset();
+    startAndExit();
+    for (const fs::path& file : files) EXPECT_FALSE(fs::exists(file)) << file;
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <thread>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -199,4 +201,42 @@ TEST(Files, NamesWithCharactersWindowsForbidsRoundTripThroughTheirWindowsForm) {
     EXPECT_TRUE(std::filesystem::is_empty(root.host() + "/scratch/names"));
     EXPECT_EQ(ReadAll(decoy), "decoy") << "a name is never read as a path";
     EXPECT_EQ(platform::ToWindowsPath("/srv/a:b/c|d"), "Z:\\srv\\a\uF03Ab\\c\uF07Cd");
+}
+
+// The lock goes with its holder, however the holder ends, and never passes to its children.
+TEST(Files, FileLockExcludesEveryOtherHolderUntilItsOwnerEnds) {
+    TempCDrive drive;
+    const char* lockFile = "C:\\a.lock";
+    // A child may still be closing the caller's files when its start returns.
+    const auto claimSoon = [&](platform::LockClaim expected) {
+        platform::LockAttempt attempt = platform::TryLockFile(lockFile);
+        for (int i = 0; i < 200 && attempt.claim != expected; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            attempt = platform::TryLockFile(lockFile);
+        }
+        return attempt;
+    };
+    platform::LockAttempt first = platform::TryLockFile(lockFile);
+    ASSERT_EQ(first.claim, platform::LockClaim::Taken);
+    EXPECT_EQ(platform::TryLockFile(lockFile).claim, platform::LockClaim::HeldElsewhere);
+
+    std::string error;
+    auto child = platform::ChildProcess::Start("sleep 30", &error);
+    ASSERT_TRUE(child) << error;
+    first.lock.reset();
+    platform::LockAttempt again = claimSoon(platform::LockClaim::Taken);
+    EXPECT_EQ(again.claim, platform::LockClaim::Taken) << "the child holds no copy of it";
+    child->EndAll();
+    again.lock.reset();
+
+    auto holder = platform::ChildProcess::Start(
+        "flock -n " + platform::ToHostPath(lockFile) + " sleep 30", &error);
+    ASSERT_TRUE(holder) << error;
+    EXPECT_EQ(claimSoon(platform::LockClaim::HeldElsewhere).claim,
+              platform::LockClaim::HeldElsewhere);
+    holder->EndAll();
+    EXPECT_EQ(platform::TryLockFile(lockFile).claim, platform::LockClaim::Taken);
+    EXPECT_TRUE(std::filesystem::exists(drive.root().host() + "/a.lock")) << "the file stays";
+    EXPECT_EQ(platform::TryLockFile("C:\\no such folder\\a.lock").claim,
+              platform::LockClaim::Failed);
 }

@@ -1,0 +1,34 @@
+// The texts imbinder shows beyond its window's captions: the build's messages and the reasons
+// it gives for a document not made or an image left out, and the preview's reasons.
+#pragma once
+
+#include <string>
+
+namespace imbinder::texts {
+
+// The build
+inline constexpr const char* kBuildRunningElsewhere =
+    "另一个窗口正在生成PDF文件，请等它完成后再开始。";
+inline constexpr const char* kWorkingFoldersUnlockable = "无法锁定工作文件夹，没有开始生成: ";
+inline constexpr const char* kBuildFailed = "创建失败.";
+inline constexpr const char* kDocumentNotMade = "没有生成PDF文件: ";
+inline constexpr const char* kImagesLeftOut = "以下文件没有加入文档:";
+inline constexpr const char* kNoReadableImage = "没有一张图片可以转换";
+inline constexpr const char* kPdftkNotStarted = "pdftk 无法启动";
+inline constexpr const char* kPdftkMadeNoDocument = "pdftk 没有生成文档";
+inline std::string PdftkTimedOut(long long seconds) {
+    return "pdftk 没有在 " + std::to_string(seconds) + " 秒内完成";
+}
+inline constexpr const char* kCannotWrite = "无法写入 ";
+inline constexpr const char* kBitmapNotPlaced = "解码后的图片无法放到 ";
+inline constexpr const char* kPageNotWritten = "PDF写入库没有写出它的页面";
+
+// The preview
+inline constexpr const char* kNoRoomForDecodedCopy = "临时文件夹没有空间存放解码后的副本";
+inline constexpr const char* kTooLargeToPreview = "图片太大，无法预览";
+inline constexpr const char* kFileMissing = "文件不存在或无法读取";
+inline constexpr const char* kFileUnreadable = "文件无法读取";
+inline constexpr const char* kFileTooLargeToShow = "文件太大，无法显示";
+inline constexpr const char* kNotAPicture = "无法读取图像";
+
+}  // namespace imbinder::texts
