@@ -272,7 +272,9 @@ void frmPrinting::BuildInformation(QWidget* client) {
 
     lblJPG = NewLabel(client, "lblJPG", "图片压缩质量:", Twips(7710, 5370, 1200, 210));
     lblQuality = NewLabel(client, "lblQuality", "100%", Twips(8940, 5370, 900, 210));
-    lblQtt = NewLabel(client, "lblQtt", "好", Twips(10935, 5370, 360, 210));
+    // The level word ends where the slider ends, whatever its length.
+    lblQtt = NewLabel(client, "lblQtt", "好", Twips(10545, 5370, 600, 210));
+    lblQtt->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Slider1 = new QSlider(Qt::Horizontal, client);
     Slider1->setObjectName("Slider1");
     Slider1->setAccessibleName(QString::fromUtf8("图片压缩质量"));
@@ -304,10 +306,12 @@ void frmPrinting::BuildProgress(QWidget* client) {
     PicLoad = new QWidget(this);
     PicLoad->setObjectName("PicLoad");
     PicLoad->hide();
-    // A small preview surface; the window never loads a picture into it.
+    // A small preview surface; the window never loads a picture into it, so its empty frame
+    // is not shown.
     prewImage = new ShowImage(client);
     prewImage->setObjectName("prewImage");
     prewImage->setGeometry(Twips(4530, 7260, 1245, 225));
+    prewImage->hide();
 }
 
 void frmPrinting::StartUp() {
@@ -325,6 +329,7 @@ void frmPrinting::StartUp() {
     platform::SetOwnerWindow(reinterpret_cast<intptr_t>(this));
     setWindowTitle("Imbinder");
     picDoor->raise();
+    platform::HideWhenFocusGoesUnder(picDoor);
     SliderChanged(Slider1->value());
     ReadSettings();
     txtCreationDate->setText(Q(CurrentCreationDate()));

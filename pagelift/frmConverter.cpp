@@ -53,6 +53,7 @@ constexpr ToolbarButton kToolbar[7] = {{"添加文件", 0},    {"添加文件夹
                                        {"清空列表", 4230}};
 constexpr int kToolbarScreenOrder[7] = {0, 1, 2, 6, 3, 4, 5};
 
+constexpr const char* kGuideCaption = "用户指南";
 const char* const kFormatNames[5] = {"JPEG", "BMP", "GIF", "PNG", "TIF"};
 
 // The "Format" column: the last three characters of the path, upper-cased.
@@ -316,7 +317,10 @@ void frmConverter::BuildProgress(QWidget* client) {
     lblWeb = new QLabel(client);
     lblWeb->setObjectName("lblWeb");
     lblWeb->setGeometry(Twips(210, 6960, 2010, 195));
-    lblWeb->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    // One stop of the Tab key, opened with Enter or Space, framed while it has the focus.
+    lblWeb->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    lblWeb->setFocusPolicy(Qt::TabFocus);
+    lblWeb->installEventFilter(this);
     connect(lblWeb, &QLabel::linkActivated, this, &frmConverter::lblWeb_Click);
 
     imgConvert = NewHiddenImage(this, "imgConvert");
@@ -338,17 +342,16 @@ void frmConverter::StartUp() {
     }
     picDoor->setGeometry(Twips(90, 1110, 6990, 5070));
     picDoor->raise();
+    platform::HideWhenFocusGoesUnder(picDoor);
     dialogs_.Init(reinterpret_cast<intptr_t>(this));
     platform::SetOwnerWindow(reinterpret_cast<intptr_t>(this));
     setWindowTitle("Pagelift");
+    // The guide's address is a long file name: the label says what it opens.
     QString address = Q(ProductWebAddress());
-    lblWeb->setText(
-        QString("<a href=\"%1\" style=\"color: rgb(43, 82, 140);\">%2</a>")
-            .arg(address.toHtmlEscaped(), lblWeb->fontMetrics()
-                                              .elidedText(address, Qt::ElideMiddle, lblWeb->width())
-                                              .toHtmlEscaped()));
+    lblWeb->setText(QString("<a href=\"%1\" style=\"color: rgb(43, 82, 140);\">%2</a>")
+                        .arg(address.toHtmlEscaped(), QString::fromUtf8(kGuideCaption)));
     lblWeb->setToolTip(address);
-    lblWeb->setAccessibleName(QString::fromUtf8("网站 ") + address);
+    lblWeb->setAccessibleName(QString::fromUtf8(kGuideCaption));
     platform::Yield();
     DeleteStaleScratchFiles({"c:\\tmp\\tmp.pdf", "c:\\tmp\\tmp1.pdf"});
     SetFill(0);
@@ -357,7 +360,9 @@ void frmConverter::StartUp() {
     txtValue->move(Px(9340), txtValue->y());
     cmbOF->setCurrentIndex(0);
     lblButton->setStyleSheet("color: rgb(48, 132, 207);");
-    lblWeb->setStyleSheet("color: rgb(43, 82, 140);");
+    lblWeb->setStyleSheet(
+        "QLabel { color: rgb(43, 82, 140); } QLabel:focus { border: 1px dotted rgb(43, 82, 140); "
+        "}");
     txtPath->setText(kDefaultOutputFolder);
     ReadSettings();
     if (txtPath->text().isEmpty()) txtPath->setText(kDefaultOutputFolder);
@@ -677,6 +682,12 @@ bool frmConverter::eventFilter(QObject* watched, QEvent* event) {
         lblButton->clear();
     } else if (watched == client && event->type() == QEvent::MouseButtonPress) {
         txtValue->hide();
+    } else if (watched == lblWeb && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            lblWeb_Click();
+            return true;
+        }
     } else if (watched == txtValue && event->type() == QEvent::KeyPress) {
         int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {

@@ -112,4 +112,15 @@ bool HandleFileDrop(QEvent& event, bool accepting,
     return false;
 }
 
+void HideWhenFocusGoesUnder(QWidget* panel) {
+    QObject::connect(qApp, &QApplication::focusChanged, panel, [panel](QWidget*, QWidget* now) {
+        if (now == nullptr || !panel->isVisible() || now == panel || panel->isAncestorOf(now) ||
+            now->window() != panel->window()) {
+            return;
+        }
+        const QRect covered(panel->mapTo(panel->window(), QPoint()), panel->size());
+        if (covered.contains(now->mapTo(now->window(), now->rect().center()))) panel->hide();
+    });
+}
+
 }  // namespace platform

@@ -9,6 +9,7 @@
 class QDialog;
 class QEvent;
 class QMimeData;
+class QWidget;
 
 namespace platform {
 
@@ -31,5 +32,9 @@ std::vector<std::string> DroppedFiles(const QMimeData& data);
 // when the event was one of them and is handled.
 bool HandleFileDrop(QEvent& event, bool accepting,
                     const std::function<void(const std::vector<std::string>& files)>& onDrop);
+
+// A panel laid over part of its window (a welcome picture) goes away when the keyboard focus
+// moves to a control whose middle it covers, so the focus never rests where nobody sees it.
+void HideWhenFocusGoesUnder(QWidget* panel);
 
 }  // namespace platform

@@ -250,10 +250,14 @@ TEST_F(PrintingWindow, StartsAsDesignedSkinnedAndSpeakable) {
     EXPECT_EQ(window->picDoor->pixmap().size(), QSize(749, 411));
     EXPECT_FALSE(window->picDoor->isHidden());
     EXPECT_EQ(window->prewImage->geometry(), QRect(302, 484, 83, 15));
+    EXPECT_TRUE(window->prewImage->isHidden()) << "its empty frame is not shown";
     EXPECT_EQ(window->txtTitle->text(), QString::fromUtf8("新PDF文件"));
     EXPECT_EQ(window->txtPath->text(), "C:\\output");
     EXPECT_EQ(window->lblQuality->text(), "80%");
     EXPECT_EQ(window->lblQtt->text(), QString::fromUtf8("最佳"));
+    EXPECT_EQ(window->lblQtt->geometry().right(), window->Slider1->geometry().right());
+    EXPECT_LE(window->lblQtt->fontMetrics().horizontalAdvance(window->lblQtt->text()),
+              window->lblQtt->width());
     EXPECT_TRUE(
         QRegularExpression("^D:\\d{14}-06'00$").match(window->txtCreationDate->text()).hasMatch());
     EXPECT_FALSE(qApp->styleSheet().isEmpty()) << "the skin is attached";
@@ -285,6 +289,18 @@ TEST_F(PrintingWindow, StartsAsDesignedSkinnedAndSpeakable) {
     window->close();
     EXPECT_EQ(programEnds, 1);
     EXPECT_TRUE(qApp->styleSheet().isEmpty()) << "the skin is detached at shutdown";
+}
+
+// The fields under the getting-started panel show themselves when the keyboard reaches them.
+TEST_F(PrintingWindow, TabIntoTheCoveredFieldsHidesThePanel) {
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->CmdToolsBar[5]->setFocus();
+    ASSERT_TRUE(window->picDoor->isVisible());
+    QTest::keyClick(window->CmdToolsBar[5], Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), window->List1);
+    EXPECT_FALSE(window->picDoor->isVisible());
 }
 
 TEST_F(PrintingWindow, ListCommandsKeepThePageOrderAndTheirEdges) {

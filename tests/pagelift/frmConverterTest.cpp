@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -364,6 +365,30 @@ TEST_F(Window, HoverCaptionFocusSweepAndTheAboutBoxes) {
         std::count(desktop.messages()[0].text.begin(), desktop.messages()[0].text.end(), '\n'), 2);
     EXPECT_EQ(desktop.shellOpens(), Strings{ProductWebAddress()});
     EXPECT_EQ(ProductWebAddress().rfind("file://", 0), 0u);
+}
+
+// The keyboard goes only where a person sees something: the guide's link is one stop that
+// Enter opens, and the list under the welcome panel shows itself when the focus reaches it.
+TEST_F(Window, TabReachesOnlyWhatIsSeen) {
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(window->lblWeb->text().contains(QString::fromUtf8("用户指南")), true);
+    EXPECT_EQ(window->lblWeb->toolTip().toStdString(), ProductWebAddress());
+
+    window->cmdConvert->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), window->lblWeb);
+    QTest::keyClick(window->lblWeb, Qt::Key_Return);
+    EXPECT_EQ(desktop.shellOpens(), Strings{ProductWebAddress()});
+    QTest::keyClick(window->lblWeb, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), window->CmdToolsBar[0]);
+
+    ASSERT_TRUE(window->picDoor->isVisible());
+    window->ImgFormat[4]->setFocus();
+    QTest::keyClick(window->ImgFormat[4], Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), window->LV);
+    EXPECT_FALSE(window->picDoor->isVisible());
 }
 
 }  // namespace
