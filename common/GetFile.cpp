@@ -12,4 +12,12 @@ std::string GetFileBaseName(std::string_view path) {
     return name.substr(0, name.find('.'));
 }
 
+std::string OneLinePath(std::string_view path) {
+    std::string line(path);
+    for (char& c : line) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    }
+    return line;
+}
+
 }  // namespace common

@@ -13,6 +13,7 @@
 #include "PdftkMerge.h"
 #include "Printing.h"
 #include "Texts.h"
+#include "common/GetFile.h"
 #include "common/Module1.h"
 #include "common/QuotedLineFile.h"
 #include "common/WorkingFolders.h"
@@ -172,7 +173,7 @@ std::unique_ptr<decoding::PendingDecode> frmPrinting::StartDecode(
 bool frmPrinting::WritePageFile(const std::string& image, const decoding::DecodeResult& decoded,
                                 int page) {
     if (!decoded.error.empty()) {
-        skipped_.push_back(image + ": " + decoded.error);
+        skipped_.push_back(common::OneLinePath(image) + ": " + decoded.error);
         return false;
     }
     PicLoad->resize(static_cast<int>(decoded.width), static_cast<int>(decoded.height));
@@ -200,7 +201,7 @@ bool frmPrinting::WritePageFile(const std::string& image, const decoding::Decode
         pdf_.FreeBox(box);
     }
     if (!platform::PathExists(pageFile)) {
-        skipped_.push_back(image + ": " + texts::kPageNotWritten);
+        skipped_.push_back(common::OneLinePath(image) + ": " + texts::kPageNotWritten);
         return false;
     }
     return true;

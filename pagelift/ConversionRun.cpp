@@ -183,7 +183,7 @@ void frmConverter::ExportDocument(const Job& job, const OutputFormat& format,
 }
 
 void frmConverter::Fail(const Job& job, const std::string& reason) {
-    failures_.push_back(job.path + ": " + reason);
+    failures_.push_back(common::OneLinePath(job.path) + ": " + reason);
 }
 
 void frmConverter::ReportFailures() {

@@ -19,3 +19,8 @@ TEST(GetFile, BaseNameStopsAtTheFirstDot) {
     EXPECT_EQ(GetFileBaseName("C:\\a.b\\name"), "name");
     EXPECT_EQ(GetFileBaseName(""), "");
 }
+
+TEST(GetFile, OneLinePathShowsLineBreaksOfAHostNameAsQuestionMarks) {
+    EXPECT_EQ(common::OneLinePath("Z:\\a\nb\r.png"), "Z:\\a?b?.png");
+    EXPECT_EQ(common::OneLinePath("C:\\图片\\照片 1.jpg"), "C:\\图片\\照片 1.jpg");
+}
