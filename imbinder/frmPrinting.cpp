@@ -474,6 +474,14 @@ void frmPrinting::DropFiles(const std::vector<std::string>& paths, bool onDoor) 
     if (List1->count() > 0) picText->hide();
 }
 
+void frmPrinting::OpenFiles(const std::vector<std::string>& paths) {
+    std::vector<std::string> files;
+    for (const std::string& path : paths) {
+        if (platform::PathExists(path) && !platform::IsFolder(path)) files.push_back(path);
+    }
+    DropFiles(files, true);
+}
+
 void frmPrinting::FocusSweep() {
     for (QToolButton* button : CmdToolsBar) {
         if (button->isEnabled()) button->setFocus();

@@ -82,6 +82,9 @@ class frmPrinting : public QMainWindow {
     void MenuAbout();
     // Adds dropped files (Windows-form paths, in drop order); onDoor for a drop on picDoor.
     void DropFiles(const std::vector<std::string>& paths, bool onDoor);
+    // Files handed to the program on its command line (Windows form): taken as a drop on the
+    // getting-started panel takes them; paths that do not exist and folders are left out.
+    void OpenFiles(const std::vector<std::string>& paths);
     bool IsBuilding() const { return building_; }
 
     // How long each pdftk run of a build may take (tests shorten it).

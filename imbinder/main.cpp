@@ -3,13 +3,16 @@
 #include <cstdlib>
 
 #include "frmPrinting.h"
+#include "platform/Platform.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    const std::vector<std::string> files = platform::CommandLinePaths(argc, argv);
     imbinder::frmPrinting window;
     // Closing ends the program at once, also in the middle of a build: a pdftk run already
     // started finishes on its own.
     window.endProgram = [] { std::_Exit(0); };
     window.show();
+    if (!files.empty()) window.OpenFiles(files);
     return app.exec();
 }

@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
+#include <optional>
 
 #include "common/FileSearch.h"
 #include "common/QuotedLineFile.h"
@@ -121,7 +122,16 @@ frmConverter::frmConverter(std::unique_ptr<PageEngine> engine, platform::Command
     txtAction->hide();
     connect(txtAction, &QLineEdit::textChanged, this, &frmConverter::CommandBoxChanged);
     if (commands != nullptr) {
-        commands->SetReceiver([this](const std::string& line) { txtAction->setText(Q(line)); });
+        // A later start hands its files over as "file:" addresses, which no command word is.
+        commands->SetReceiver([this](const std::string& line) {
+            if (const std::optional<std::string> path = platform::FileOfAddress(line)) {
+                OpenFiles({*path});
+                raise();
+                activateWindow();
+            } else {
+                txtAction->setText(Q(line));
+            }
+        });
     }
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     StartUp();
@@ -463,18 +473,20 @@ void frmConverter::AddFile() {
 void frmConverter::AddFolder() {
     auto folder = platform::GetDesktop().BrowseFolder(kFolderTitle);
     ShowHint(QString::fromUtf8("搜索文件..."), true);
-    if (folder && !folder->empty()) {
-        ListBoxResults results(lstAddFolder);
-        common::SearchPdfFiles(*folder, results);
-        for (int index = 0; index < lstAddFolder->count(); ++index) {
-            std::string path = S(lstAddFolder->item(index)->text());
-            if (EndsInPdf(path)) AppendJob(path, FormatColumn(Trimmed(path)));
-        }
-        lstAddFolder->clear();
-    }
+    if (folder && !folder->empty()) AddFolderPdfs(*folder);
     ShowHint(QString::fromUtf8(kDropHint), LV->topLevelItemCount() == 0);
     repaint();
     FocusSweep(6);
+}
+
+void frmConverter::AddFolderPdfs(const std::string& folder) {
+    ListBoxResults results(lstAddFolder);
+    common::SearchPdfFiles(folder, results);
+    for (int index = 0; index < lstAddFolder->count(); ++index) {
+        std::string path = S(lstAddFolder->item(index)->text());
+        if (EndsInPdf(path)) AppendJob(path, FormatColumn(Trimmed(path)));
+    }
+    lstAddFolder->clear();
 }
 
 void frmConverter::DropFiles(const std::vector<std::string>& paths, bool onDoor) {
@@ -486,6 +498,17 @@ void frmConverter::DropFiles(const std::vector<std::string>& paths, bool onDoor)
         picText->hide();
     }
     if (onDoor) picDoor->hide();
+}
+
+void frmConverter::OpenFiles(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        if (platform::IsFolder(path)) {
+            AddFolderPdfs(path);
+        } else if (platform::PathExists(path) && EndsInPdf(path)) {
+            AppendJob(path, FormatColumn(path));
+        }
+    }
+    DropFiles({}, true);
 }
 
 void frmConverter::RemoveSelected() {

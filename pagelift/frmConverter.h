@@ -98,6 +98,11 @@ class frmConverter : public QMainWindow {
     void Exit();
     // Adds dropped files (Windows-form paths, in drop order); onDoor for a drop on picDoor.
     void DropFiles(const std::vector<std::string>& paths, bool onDoor);
+    // Files and folders handed to the program (its command line, or a later start of it), in
+    // Windows form: each PDF in turn, a folder's PDFs as the folder command finds them; other
+    // files and paths that do not exist are left out. The list shows, as after a drop on the
+    // welcome panel.
+    void OpenFiles(const std::vector<std::string>& paths);
 
     // The conversion run and the engine's progress callback.
     void RunConversion();
@@ -125,6 +130,7 @@ class frmConverter : public QMainWindow {
     void BuildOptions(QWidget* client);
     void BuildProgress(QWidget* client);
     void StartUp();
+    void AddFolderPdfs(const std::string& folder);
     void DeleteStaleScratchFiles(std::initializer_list<const char*> files);
     void ReadSettings();
     void WriteSettings();

@@ -185,6 +185,15 @@ std::string ToWindowsPath(std::string_view hostPath) {
     return windows;
 }
 
+std::vector<std::string> CommandLinePaths(int argc, const char* const* argv) {
+    std::vector<std::string> paths;
+    for (int i = 1; i < argc; ++i) {
+        std::string path = ToWindowsPath(argv[i]);
+        if (!path.empty()) paths.push_back(std::move(path));
+    }
+    return paths;
+}
+
 void SetProgramFolder(const std::string& hostFolder) {
     std::lock_guard lock(gPathsMutex);
     gProgramFolder = StripTrailingSeparators(hostFolder);

@@ -32,6 +32,10 @@ std::string ToHostPath(std::string_view windowsPath);
 // an empty text for an empty path or one that cannot be made absolute. A character a Windows
 // name cannot hold (\ : * ? " < > |) becomes U+F000 + its code, so every name round-trips.
 std::string ToWindowsPath(std::string_view hostPath);
+// The paths on a program's command line after its name (as a file manager hands files over),
+// each made absolute against the current folder, in Windows form; the bytes of a name are
+// taken as they are.
+std::vector<std::string> CommandLinePaths(int argc, const char* const* argv);
 // The folder of the running program in Windows form, without a trailing backslash.
 std::string ProgramFolder();
 // Overrides the program folder with a host folder (tests, whose executables live elsewhere).
@@ -247,7 +251,7 @@ void Yield();
 class CommandChannel {
   public:
     virtual ~CommandChannel() = default;
-    // Every line received (without its line end; empty lines and lines over 4 KiB are dropped)
+    // Every line received (without its line end; empty lines and lines over 16 KiB are dropped)
     // goes to receiver, in the order received, from the event loop; lines that came before a
     // receiver was set wait for it. A receiver that yields or shows a modal window gets the
     // lines that arrive meanwhile from that inner loop.
@@ -260,6 +264,12 @@ struct ClaimedChannel {
     ChannelClaim claim = ChannelClaim::Failed;
     std::unique_ptr<CommandChannel> channel;  // set when owned
 };
+
+// Sends lines of text to the program listening on the socket, each ended by "\n"; only to a
+// socket of this user (without XDG_RUNTIME_DIR the socket lies in /tmp, where anyone may make
+// one first). False when none of this user answers there or the lines could not all be sent
+// within a few seconds.
+bool SendCommandLines(const std::string& hostSocketPath, const std::vector<std::string>& lines);
 
 // The socket of a program: $XDG_RUNTIME_DIR/<program>.command, or /tmp/<program>-<uid>.command
 // when XDG_RUNTIME_DIR is unset or empty. A host path.

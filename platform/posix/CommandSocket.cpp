@@ -4,6 +4,7 @@
 // name that another instance took meanwhile is never replaced.
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@ namespace platform {
 namespace {
 
 constexpr int kBacklog = 16;
+constexpr int kSendSeconds = 5;
 
 bool FillAddress(const std::string& path, sockaddr_un& address) {
     if (path.empty() || path.size() >= sizeof address.sun_path) return false;
@@ -82,6 +84,28 @@ int ListenUnder(const std::string& path, bool& taken) {
 }
 
 }  // namespace
+
+bool SendCommandLines(const std::string& hostPath, const std::vector<std::string>& lines) {
+    sockaddr_un address;
+    if (Inspect(hostPath) != PathHolds::OwnSocket || !FillAddress(hostPath, address)) return false;
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    // A program that stopped answering never holds the caller.
+    const timeval limit{kSendSeconds, 0};
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    bool sent = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    for (size_t i = 0; sent && i < lines.size(); ++i) {
+        std::string line = lines[i] + "\n";
+        std::string_view rest = line;
+        while (sent && !rest.empty()) {
+            const ssize_t put = send(fd, rest.data(), rest.size(), MSG_NOSIGNAL);
+            sent = put > 0;
+            if (sent) rest.remove_prefix(static_cast<size_t>(put));
+        }
+    }
+    close(fd);
+    return sent;
+}
 
 std::string CommandSocketPath(std::string_view program) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");

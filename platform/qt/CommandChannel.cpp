@@ -12,8 +12,9 @@
 namespace platform {
 namespace {
 
-// A longer line is no command: it is dropped whole rather than cut into pieces.
-constexpr size_t kLongestLine = 4096;
+// A longer line is no command: it is dropped whole rather than cut into pieces. The longest
+// host path, as a "file:" address with every byte escaped, fits.
+constexpr size_t kLongestLine = 16384;
 
 // Cuts one client's bytes into lines: "\n" ends a line, a "\r" before it is dropped, empty
 // lines are skipped.

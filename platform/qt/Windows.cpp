@@ -90,6 +90,22 @@ std::vector<std::string> DroppedFiles(const QMimeData& data) {
     return files;
 }
 
+std::string FileAddress(std::string_view windowsPath) {
+    const std::string host = ToHostPath(windowsPath);
+    return "file://" + QByteArray::fromRawData(host.data(), static_cast<qsizetype>(host.size()))
+                           .toPercentEncoding("/")
+                           .toStdString();
+}
+
+std::optional<std::string> FileOfAddress(std::string_view address) {
+    const std::optional<std::string> host =
+        LocalFilePath(QByteArray(address.data(), static_cast<qsizetype>(address.size())));
+    if (!host) return std::nullopt;
+    std::string path = ToWindowsPath(*host);
+    if (path.empty()) return std::nullopt;
+    return path;
+}
+
 bool HandleFileDrop(QEvent& event, bool accepting,
                     const std::function<void(const std::vector<std::string>& files)>& onDrop) {
     if (event.type() == QEvent::DragEnter || event.type() == QEvent::DragMove) {

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QDialog;
@@ -26,6 +28,13 @@ void SetModalHandler(ModalHandler handler);
 // kept: names are taken without checking them, as when typed, and the file manager offers
 // only files that exist. The name's bytes are taken as they are, never re-encoded.
 std::vector<std::string> DroppedFiles(const QMimeData& data);
+
+// A file (Windows form) as a "file:" address of its host name, every byte that is not a
+// letter, a digit, "/" or one of "-._~" escaped, as a drop carries it: one line of text for
+// any name, a line break in it included.
+std::string FileAddress(std::string_view windowsPath);
+// The Windows-form path of a "file:" address of this machine; nothing for any other text.
+std::optional<std::string> FileOfAddress(std::string_view address);
 
 // The drag and drop events of a widget that takes dropped files: a drag of files is taken as
 // a copy while accepting is true, and a drop hands its files (DroppedFiles) to onDrop. True

@@ -67,9 +67,9 @@ class RunningProgram : public ::testing::Test {
     QString Program() const { return QString::fromStdString(work.host() + "/program/pagelift"); }
     QString Socket() const { return QString::fromStdString(work.host() + "/pagelift.command"); }
 
-    void Start(QProcess& process) {
+    void Start(QProcess& process, const QStringList& arguments = {}) {
         process.setProcessEnvironment(environment);
-        process.start(Program(), {});
+        process.start(Program(), arguments);
         ASSERT_TRUE(process.waitForStarted(5000));
     }
     bool Send(const QByteArray& line) {
@@ -128,6 +128,46 @@ TEST_F(RunningProgram, ScratchFilesOfARunningBuildSurviveAStartAndAnExit) {
     build.lock.reset();
     startAndExit();
     for (const fs::path& file : files) EXPECT_FALSE(fs::exists(file)) << file;
+}
+
+// Files named on the command line, relative ones in the caller's folder, and the files of a
+// later start, which end up in the first window: each PDF converted, nothing else taken.
+TEST_F(RunningProgram, FilesOfTheCommandLineAndOfALaterStartAreConverted) {
+    for (const char* engine : {"libQuirel.so", "libQuirel1.so"}) {
+        fs::create_symlink(fs::path(PROGRAM_FOLDER) / engine,
+                           fs::path(work.host()) / "program" / engine);
+    }
+    const fs::path docs = fs::path(work.host()) / "docs";
+    fs::create_directories(docs / "more");
+    enginetest::WritePdf(docs / "a.pdf", {{}});
+    enginetest::WritePdf(docs / "more" / "b.pdf", {{}});
+    std::ofstream(docs / "more" / "note.txt") << "not a document";
+    enginetest::WritePdf(docs / "c\nd.pdf", {{}});
+    QProcess first;
+    first.setWorkingDirectory(QString::fromStdString(docs.string()));
+    Start(first, {"a.pdf", "more", "missing.pdf"});
+    for (int i = 0; i < 100 && !fs::exists(Socket().toStdString()); ++i) QThread::msleep(50);
+
+    QProcess second;
+    Start(second, {QString::fromStdString((docs / "c\nd.pdf").string())});
+    ASSERT_TRUE(second.waitForFinished(5000));
+    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_TRUE(Send("menuConvert\n"));
+
+    const fs::path output = fs::path(work.host()) / "data" / "converters" / "drive_c" / "output";
+    const std::vector<fs::path> pages = {output / "a" / "0001.jpg", output / "b" / "0001.jpg",
+                                         output / "c\nd" / "0001.jpg"};
+    const auto converted = [&] {
+        for (const fs::path& page : pages) {
+            if (!fs::exists(page)) return false;
+        }
+        return true;
+    };
+    for (int i = 0; i < 300 && !converted(); ++i) QThread::msleep(100);
+    ASSERT_TRUE(converted());
+    EXPECT_EQ(std::distance(fs::directory_iterator(output), fs::directory_iterator()), 3);
+    ASSERT_TRUE(Send("menuExit\n"));
+    EXPECT_TRUE(first.waitForFinished(10000));
 }
 
 }  // namespace

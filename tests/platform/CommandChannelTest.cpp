@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "platform/Platform.h"
+#include "platform/qt/Windows.h"
 #include "tests/support/TempDrive.h"
 
 using platform::ChannelClaim;
@@ -87,7 +88,7 @@ TEST(CommandChannel, EachLineFromEveryClientArrivesWholeAndInOrder) {
 
     Client second(path);
     ASSERT_TRUE(second.connected());
-    second.Write("转换\n" + std::string(5000, 'x') + "\nOpen");
+    second.Write("转换\n" + std::string(17000, 'x') + "\nOpen");
     second.Leave();
     ASSERT_TRUE(RunUntil([&] { return lines.size() == 3; }));
 
@@ -152,4 +153,32 @@ TEST(CommandChannel, SocketLivesInTheRuntimeFolderOrElseInTmpByUser) {
     EXPECT_EQ(platform::CommandSocketPath("pagelift"), inTmp);
 
     if (saved != nullptr) setenv("XDG_RUNTIME_DIR", savedValue.c_str(), 1);
+}
+
+// A later start hands its files over as addresses that carry any name in one line, and only
+// to a socket of this user.
+TEST(CommandChannel, FilesHandedOverArriveWholeAndOnlyAtThisUsersSocket) {
+    testing_support::TempFolder folder;
+    const std::string path = folder.host() + "/pagelift.command";
+    auto claimed = ClaimCommandChannel(path);
+    ASSERT_EQ(claimed.claim, ChannelClaim::Owned);
+    Lines lines;
+    claimed.channel->SetReceiver([&](const std::string& line) { lines.push_back(line); });
+    const std::string name = platform::ToWindowsPath(folder.host() + "/two\nlines \xFF%.pdf");
+    const std::string address = platform::FileAddress(name);
+    EXPECT_EQ(address.find_first_of("\n "), std::string::npos) << address;
+    ASSERT_TRUE(platform::SendCommandLines(path, {address, "menuConvert"}));
+    ASSERT_TRUE(RunUntil([&] { return lines.size() == 2; }));
+    EXPECT_EQ(platform::FileOfAddress(lines[0]), name);
+    EXPECT_EQ(lines[1], "menuConvert");
+    EXPECT_FALSE(platform::FileOfAddress("menuConvert"));
+    EXPECT_FALSE(platform::FileOfAddress("file://elsewhere/a.pdf")) << "not this machine's";
+
+    EXPECT_FALSE(platform::SendCommandLines(folder.WriteFile("plain.command", "x"), {"A"}));
+    if (chown(path.c_str(), 65534, 65534) != 0) GTEST_SKIP() << "needs to run as root";
+    EXPECT_FALSE(platform::SendCommandLines(path, {address}));
+    QEventLoop settle;
+    QTimer::singleShot(200, &settle, &QEventLoop::quit);
+    settle.exec();
+    EXPECT_EQ(lines.size(), 2u) << "nothing reaches another user's socket";
 }
