@@ -8,11 +8,6 @@ namespace {
 
 constexpr uint64_t kPixelsPerTimeStep = 10'000'000;
 
-std::string Seconds(std::chrono::milliseconds time) {
-    const auto seconds = std::chrono::ceil<std::chrono::seconds>(time).count();
-    return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
-}
-
 // The reason for a helper that ended with a fault; a refused size is named when it is known.
 std::string FaultReason(DecodeFault fault, const DecodeResult& sized) {
     if (fault == DecodeFault::TooLarge && sized.width > 0) {
@@ -45,14 +40,16 @@ DecodeResult PendingDecode::Finish(const std::function<void()>& whileWaiting) {
     std::sscanf(run.output.c_str(), "%u %u", &result.width, &result.height);
     switch (run.end) {
         case platform::RunEnd::NotStarted:
-            result.error = ReasonOf(DecodeFault::NoHelper) + " (" + run.error + ")";
+            result.error = ReasonWith(DecodeFault::NoHelper, run.error);
             break;
-        case platform::RunEnd::TimedOut:
-            result.error = ReasonOf(DecodeFault::Damaged) + " (its decoding did not end within " +
-                           Seconds(time_) + ")";
+        case platform::RunEnd::TimedOut: {
+            const auto seconds = std::chrono::ceil<std::chrono::seconds>(time_).count();
+            result.error = ReasonWith(DecodeFault::Damaged,
+                                      Fill(phrase::kTimedOut, {std::to_string(seconds)}));
             break;
+        }
         case platform::RunEnd::Crashed:
-            result.error = ReasonOf(DecodeFault::Damaged) + " (the decoder crashed on it)";
+            result.error = ReasonWith(DecodeFault::Damaged, phrase::kCrashed);
             break;
         case platform::RunEnd::Exited:
             if (run.exitCode != 0)

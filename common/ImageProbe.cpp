@@ -95,8 +95,8 @@ std::string SizeRefusal(uint64_t width, uint64_t height) {
     if (width <= kMaximumSide && height <= kMaximumSide && width * height <= kMaximumPixels) {
         return {};
     }
-    return ReasonOf(DecodeFault::TooLarge) + " (" + std::to_string(width) + " x " +
-           std::to_string(height) + " pixels; at most 300 million pixels and 65535 a side)";
+    return ReasonWith(DecodeFault::TooLarge, Fill(phrase::kTooLargeDetail,
+                                                  {std::to_string(width), std::to_string(height)}));
 }
 
 ImageProbe ProbeImage(const std::string& hostPath, int requestedFormat, HeaderReading reading) {

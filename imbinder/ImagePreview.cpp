@@ -30,7 +30,7 @@ DecodedCopy DecodeCopy(const std::string& hostPath) {
     DecodedCopy copy;
     copy.bmp = platform::ScratchFile::Create(".bmp");
     if (!copy.bmp) {
-        copy.error = "there is no room for its decoded copy in the temporary folder";
+        copy.error = decoding::phrase::kNoRoomForCopy;
         return copy;
     }
     const decoding::GuardedDecoder decoder(platform::ToHostPath(platform::ProgramFolder()) +
@@ -90,7 +90,7 @@ void frmPreview::Present(const std::string& windowsPath) {
                                                             decoding::HeaderReading::HardenedOnly);
     if (!probe.error.empty()) return ShowReason(name, probe.error);
     if (probe.sized && TooLargeToShow(probe.width, probe.height))
-        return ShowReason(name, "the image is too large to preview");
+        return ShowReason(name, decoding::phrase::kTooLargeToPreview);
     if (ShowImage1->loadimg(windowsPath).empty()) return ShowPicture(name);
 
     ShowWaiting(name);

@@ -74,9 +74,7 @@ TEST_F(GuardedDecoderTest, HeaderBombsAreRefusedAsTooLargeWithoutTakingTheirMemo
           std::pair{"bomb.bmp", hostile::BmpBomb()}, std::pair{"bomb.pcx", hostile::PcxBomb()}}) {
         SCOPED_TRACE(name);
         const DecodeResult result = Decode(Write(name, bytes));
-        EXPECT_EQ(result.error,
-                  "the image is too large (65535 x 65535 pixels; at most 300 million pixels and "
-                  "65535 a side)");
+        EXPECT_EQ(result.error, "图片太大 (65535 x 65535 像素；最多 3 亿像素，每边最多 65535)");
         EXPECT_EQ(result.width, 0u);
     }
     EXPECT_LT(PeakMemoryKb() - before, 100 * 1024) << "kilobytes taken by this process";
@@ -87,7 +85,7 @@ TEST_F(GuardedDecoderTest, HeaderBombsAreRefusedAsTooLargeWithoutTakingTheirMemo
 
 TEST_F(GuardedDecoderTest, ACrashOrAHangInTheDecoderFailsOnlyThatImage) {
     const DecodeResult crashed = Decode(Write("cut.psd", hostile::TruncatedPsd()));
-    EXPECT_EQ(crashed.error, "the file is damaged (the decoder crashed on it)");
+    EXPECT_EQ(crashed.error, "文件已损坏 (解码程序在处理它时崩溃)");
 
     // The loader never ends on this file, and the probe cannot size it: with these limits it
     // gets one second.
@@ -100,7 +98,7 @@ TEST_F(GuardedDecoderTest, ACrashOrAHangInTheDecoderFailsOnlyThatImage) {
                                   .DecodeToBmp(Write("short.iff", hostile::HangingIff()),
                                                kDetectFormat, Output(), [&] { ++waits; });
     const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(hung.error, "the file is damaged (its decoding did not end within 1 second)");
+    EXPECT_EQ(hung.error, "文件已损坏 (解码没有在 1 秒内结束)");
     EXPECT_LT(took, std::chrono::seconds(5));
     EXPECT_GE(waits, 10) << "the caller keeps being called while it waits";
 }
@@ -112,24 +110,21 @@ TEST_F(GuardedDecoderTest, TheHelperRunsWithinItsMemory) {
     decoding::DecodeLimits small;
     small.memoryBytes = uint64_t{48} << 20;
     const DecodeResult result = GuardedDecoder(kHelper, small).DecodeToBmp(path, FIF_PNG, Output());
-    EXPECT_EQ(result.error, "the image is too large for the memory a decode may take");
+    EXPECT_EQ(result.error, "解码所需内存超过允许的上限");
     EXPECT_EQ(Decode(path).error, "") << "the usual limit holds it";
 }
 
 TEST_F(GuardedDecoderTest, UnreadableFilesAndAMissingHelperHaveTheirReasons) {
-    EXPECT_EQ(Decode(folder_.host() + "/none.png").error,
-              "the file does not exist or cannot be read");
-    EXPECT_EQ(Decode(Write("text.png", "not a picture at all")).error, "the file is damaged");
-    EXPECT_EQ(Decode(Write("text.xyz", "not a picture at all")).error,
-              "the file is not an image of a format that can be read");
+    EXPECT_EQ(Decode(folder_.host() + "/none.png").error, "文件不存在或无法读取");
+    EXPECT_EQ(Decode(Write("text.png", "not a picture at all")).error, "文件已损坏");
+    EXPECT_EQ(Decode(Write("text.xyz", "not a picture at all")).error, "不是可以读取的图片格式");
     const std::string image = Save(FreeImage_Allocate(8, 8, 24), FIF_TIFF, "a.tif");
     const DecodeResult noHelper =
         GuardedDecoder(folder_.host() + "/imdecode").DecodeToBmp(image, kDetectFormat, Output());
-    EXPECT_EQ(noHelper.error.rfind("the image decoder imdecode cannot be started", 0), 0u)
-        << noHelper.error;
+    EXPECT_EQ(noHelper.error.rfind("无法启动图片解码程序 imdecode (", 0), 0u) << noHelper.error;
     EXPECT_EQ(Decode(image, FIF_TIFF).error, "");
     EXPECT_EQ(GuardedDecoder(kHelper).DecodeToBmp(image, FIF_TIFF, "/dev/full").error,
-              "the decoded image cannot be written");
+              "解码后的图片无法写入");
 }
 
 // A bitmap of one value in every sample; FreeImage keeps its samples in B, G, R(, A) order.
