@@ -103,6 +103,32 @@ TEST_F(GuardedDecoderTest, ACrashOrAHangInTheDecoderFailsOnlyThatImage) {
     EXPECT_GE(waits, 10) << "the caller keeps being called while it waits";
 }
 
+// Little files that claim 65535 x 65535 pixels in each fixed-layout header: the probe in this
+// process reads every claim and refuses it before any decoder sees the file.
+TEST_F(GuardedDecoderTest, FixedLayoutHeadersAreSizedInThisProcess) {
+    std::string upsideDownBmp = hostile::BmpBomb();
+    upsideDownBmp.replace(22, 4, std::string("\x01\0\xFF\xFF", 4));  // -65535: top down
+    std::string os2Bmp = std::string("BM", 2) + std::string(8, '\0') + std::string("\x1A\0\0\0", 4);
+    os2Bmp += std::string("\x0C\0\0\0\xFF\xFF\xFF\xFF\x01\0\x18\0", 12) + std::string(12, '\0');
+    // Big-endian, the width a LONG and the height a SHORT.
+    std::string bigEndianTiff = std::string("MM\0*\0\0\0\x08\0\x02", 10);
+    bigEndianTiff += std::string("\x01\x00\0\x04\0\0\0\x01\0\0\xFF\xFF", 12);
+    bigEndianTiff += std::string("\x01\x01\0\x03\0\0\0\x01\xFF\xFF\0\0", 12);
+    bigEndianTiff += std::string(8, '\0');
+    for (const auto& [name, bytes] :
+         {std::pair{"bomb.iff", hostile::IffBomb()}, std::pair{"bomb.psd", hostile::PsdBomb()},
+          std::pair{"bomb.pcx", hostile::PcxBomb()}, std::pair{"bomb.ico", hostile::IcoBomb()},
+          std::pair{"down.bmp", upsideDownBmp}, std::pair{"os2.bmp", os2Bmp},
+          std::pair{"big.tif", bigEndianTiff}}) {
+        SCOPED_TRACE(name);
+        const decoding::ImageProbe probe = decoding::ProbeImage(
+            Write(name, bytes), kDetectFormat, decoding::HeaderReading::HardenedOnly);
+        EXPECT_EQ(probe.fault, decoding::DecodeFault::TooLarge);
+        EXPECT_EQ(probe.width, 65535u);
+        EXPECT_EQ(probe.height, 65535u);
+    }
+}
+
 TEST_F(GuardedDecoderTest, TheHelperRunsWithinItsMemory) {
     // 4000 x 4000 at 32 bits is 64 MB before any conversion: more than a 48 MB helper holds.
     FIBITMAP* large = FreeImage_Allocate(4000, 4000, 32);

@@ -36,6 +36,11 @@ std::string PngChunk(const std::string& type, const std::string& data) {
     }();
 }
 
+void Put16BigEndian(std::string& out, uint32_t value) {
+    out += static_cast<char>(value >> 8);
+    out += static_cast<char>(value & 0xFF);
+}
+
 }  // namespace
 
 std::string GifBomb() {
@@ -93,6 +98,42 @@ std::string PcxBomb() {
     pcx.resize(128, '\0');
     for (int i = 0; i < 8; ++i) pcx += std::string("\xC1\x00", 2);
     return pcx;
+}
+
+std::string IffBomb() {
+    std::string iff = "FORM";
+    Put32BigEndian(iff, 4 + 28 + 12);
+    iff += "ILBMBMHD";
+    Put32BigEndian(iff, 20);
+    Put16BigEndian(iff, 65535);
+    Put16BigEndian(iff, 65535);
+    iff += std::string("\0\0\0\0\x08\0\x01\0\0\0\x0A\x0B", 12);  // 8 planes, run-length coded
+    Put16BigEndian(iff, 65535);
+    Put16BigEndian(iff, 65535);
+    iff += "BODY";
+    Put32BigEndian(iff, 4);
+    return iff + std::string("\x7F\0\0\0", 4);
+}
+
+std::string PsdBomb() {
+    std::string psd = "8BPS";
+    psd += std::string("\0\x01", 2) + std::string(6, '\0') + std::string("\0\x03", 2);
+    Put32BigEndian(psd, 65535);  // height, then width
+    Put32BigEndian(psd, 65535);
+    psd += std::string("\0\x08\0\x03", 4);  // 8 bits a sample, RGB
+    psd += std::string(12, '\0');           // no colour table, resources, layers
+    return psd + std::string("\0\0", 2) + std::string(16, '\x55');  // raw rows
+}
+
+std::string IcoBomb() {
+    const std::string png = PngBomb();
+    std::string ico = std::string("\0\0\x01\0\x01\0", 6);  // an icon of one entry
+    ico += std::string("\0\0\0\0", 4);                     // 256 x 256, no palette
+    Put16(ico, 1);
+    Put16(ico, 32);
+    Put32(ico, static_cast<uint32_t>(png.size()));
+    Put32(ico, 22);
+    return ico + png;
 }
 
 std::string HangingIff() {

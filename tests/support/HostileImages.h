@@ -1,6 +1,6 @@
 // Image files of the shapes that break or swamp a decoder: headers that claim 65535 x 65535
-// pixels in a few bytes, a loader that never ends, a file cut short. The decoder tests and the
-// PDF writer's tests both feed them in.
+// pixels in a few bytes, a loader that never ends, a file cut short. The decoder tests and the PDF
+// writer's tests both feed them in.
 #pragma once
 
 #include <string>
@@ -11,6 +11,9 @@ std::string GifBomb();     // 35 bytes
 std::string PngBomb();     // 69 bytes
 std::string BmpBomb();     // 154 bytes
 std::string PcxBomb();     // a 128-byte header and a few bytes of data
+std::string IffBomb();     // a BMHD and the start of a BODY
+std::string PsdBomb();     // the 26-byte header and empty sections
+std::string IcoBomb();     // one entry, holding a PNG whose IHDR claims the size
 std::string HangingIff();  // 19 bytes that FreeImage's IFF loader reads for ever
 // A PSD of run-length coded rows cut short just inside its pixel data; FreeImage's PSD loader
 // reads past its buffers on it.
