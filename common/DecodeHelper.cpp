@@ -13,6 +13,7 @@
 
 #include "BitmapLayout.h"
 #include "DecodeFaults.h"
+#include "HiddenThumbnails.h"
 #include "ImageHeaders.h"
 #include "ImageLibraries.h"
 #include "ImageProbe.h"
@@ -111,8 +112,8 @@ int Decode(const std::string& source, int requestedFormat, const std::string& ou
     if (probe.fault == DecodeFault::TooLarge) PrintSize(probe.width, probe.height);
     if (probe.fault != DecodeFault::None) return ExitCodeOf(probe.fault);
     const bool uninvertedCmyk = probe.format == FIF_JPEG && IsUninvertedCmykJpeg(source);
-    Bitmap bitmap(FreeImage_Load(static_cast<FREE_IMAGE_FORMAT>(probe.format), source.c_str(),
-                                 LoadFlags(probe.format, uninvertedCmyk)));
+    Bitmap bitmap(
+        LoadWithoutThumbnails(probe.format, source, LoadFlags(probe.format, uninvertedCmyk)));
     if (!bitmap) {
         return ExitCodeOf(TakeAllocationFailure() ? DecodeFault::OutOfMemory
                                                   : DecodeFault::Damaged);

@@ -8,6 +8,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QSize>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -25,11 +26,21 @@ using decoding::kDetectFormat;
 
 const std::string kHelper = std::string(PROGRAM_FOLDER) + "/imdecode";
 
-long PeakMemoryKb() {
+// The peak resident size of this process, or of the largest helper it has waited for (which
+// starts as a copy of this process).
+long PeakMemoryKb(int who = RUSAGE_SELF) {
     rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
+    getrusage(who, &usage);
     return usage.ru_maxrss;
 }
+
+// A sanitizer's shadow memory swells this process's resident size by its own rules; the
+// helper is built without one.
+#ifdef CONVERTERS_SANITIZE
+constexpr bool kMeasuresMemory = false;
+#else
+constexpr bool kMeasuresMemory = true;
+#endif
 
 bool Near(QColor actual, QColor expected, int tolerance = 2) {
     return std::abs(actual.red() - expected.red()) <= tolerance &&
@@ -101,6 +112,32 @@ TEST_F(GuardedDecoderTest, ACrashOrAHangInTheDecoderFailsOnlyThatImage) {
     EXPECT_EQ(hung.error, "文件已损坏 (解码没有在 1 秒内结束)");
     EXPECT_LT(took, std::chrono::seconds(5));
     EXPECT_GE(waits, 10) << "the caller keeps being called while it waits";
+}
+
+// Neither the header probe here nor the helper decodes an embedded thumbnail, and a JPEG's
+// or TIFF's size comes from its own header fields, never from a loader that allocates.
+TEST_F(GuardedDecoderTest, ThumbnailsAreNeverDecodedAndFrameBombsAreRefusedSmall) {
+    const long before = PeakMemoryKb();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Decode(Write("frame.jpg", hostile::JpegFrameBomb())).error,
+              "图片太大 (30000 x 30000 像素；最多 3 亿像素，每边最多 65535)");
+    const DecodeResult photo = Decode(Write("photo.jpg", hostile::CmykPhotoWithThumbnailBombs()));
+    EXPECT_EQ(photo.error, "");
+    EXPECT_EQ(photo.width, 1269u);
+    EXPECT_EQ(photo.height, 1644u);
+    EXPECT_EQ(QImage(QString::fromStdString(Output())).size(), QSize(1269, 1644));
+    const DecodeResult tiff = Decode(Write("thumbs.tif", hostile::TiffWithThumbnailBombs()));
+    EXPECT_EQ(tiff.error, "");
+    EXPECT_EQ(tiff.width, 16u);
+    EXPECT_TRUE(
+        Near(QImage(QString::fromStdString(Output())).pixelColor(15, 15), QColor(255, 255, 255)))
+        << "the first page's own image";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    if (kMeasuresMemory) {
+        EXPECT_LT(PeakMemoryKb() - before, 200 * 1024) << "kilobytes taken by this process";
+    }
+    EXPECT_LT(PeakMemoryKb(RUSAGE_CHILDREN), PeakMemoryKb() + 200 * 1024)
+        << "kilobytes taken by the helper beyond its copy of this process";
 }
 
 // Little files that claim 65535 x 65535 pixels in each fixed-layout header: the probe in this
