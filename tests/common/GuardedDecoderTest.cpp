@@ -103,6 +103,8 @@ TEST_F(GuardedDecoderTest, ACrashOrAHangInTheDecoderFailsOnlyThatImage) {
     decoding::DecodeLimits quick;
     quick.baseTime = std::chrono::milliseconds(1000);
     quick.timePer10MillionPixels = std::chrono::milliseconds(0);
+    quick.unsizedBaseTime = std::chrono::milliseconds(1000);
+    quick.timePerMegabyte = std::chrono::milliseconds(0);
     int waits = 0;
     const auto start = std::chrono::steady_clock::now();
     const DecodeResult hung = GuardedDecoder(kHelper, quick)
@@ -138,6 +140,28 @@ TEST_F(GuardedDecoderTest, ThumbnailsAreNeverDecodedAndFrameBombsAreRefusedSmall
     }
     EXPECT_LT(PeakMemoryKb(RUSAGE_CHILDREN), PeakMemoryKb() + 200 * 1024)
         << "kilobytes taken by the helper beyond its copy of this process";
+}
+
+// IFF files the loader would read for ever: one that ends inside its header has no size, and
+// gets time for its few bytes; one whose chunks never lead to a BODY holds no image.
+TEST_F(GuardedDecoderTest, DamagedIffFilesEndWithinSeconds) {
+    EXPECT_EQ(hostile::HangingIff().size(), 19u);
+    EXPECT_EQ(hostile::DamagedIff().size(), 783u);
+    for (const auto& [name, bytes] : {std::pair{"short.iff", hostile::HangingIff()},
+                                      std::pair{"body.iff", hostile::DamagedIff()}}) {
+        SCOPED_TRACE(name);
+        const auto start = std::chrono::steady_clock::now();
+        const DecodeResult result = Decode(Write(name, bytes));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+        EXPECT_EQ(result.error.rfind("文件已损坏", 0), 0u) << result.error;
+    }
+    using std::chrono::seconds;
+    const decoding::DecodeLimits limits;
+    EXPECT_EQ(decoding::DecodeTime(limits, std::nullopt, 19), seconds(5));
+    EXPECT_EQ(decoding::DecodeTime(limits, std::nullopt, 3 << 20), seconds(8));
+    EXPECT_EQ(decoding::DecodeTime(limits, std::nullopt, uint64_t{1} << 40), seconds(60))
+        << "never more than the largest image gets";
+    EXPECT_EQ(decoding::DecodeTime(limits, 20'000'000, 19), seconds(32));
 }
 
 // Little files that claim 65535 x 65535 pixels in each fixed-layout header: the probe in this

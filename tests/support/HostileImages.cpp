@@ -209,6 +209,25 @@ std::string HangingIff() {
     return iff + "ILBMBMHD" + std::string(3, '\0');
 }
 
+std::string DamagedIff() {
+    std::string iff = "FORM";
+    Put32BigEndian(iff, 783 - 8);
+    iff += "ILBMBMHD";
+    Put32BigEndian(iff, 20);
+    Put16BigEndian(iff, 32);
+    Put16BigEndian(iff, 16);
+    iff += std::string("\0\0\0\0\x08\0\x01\0\0\0\x0A\x0B", 12);
+    Put16BigEndian(iff, 32);
+    Put16BigEndian(iff, 16);
+    iff += "CMAP";
+    Put32BigEndian(iff, 48);
+    for (int i = 0; i < 48; ++i) iff += static_cast<char>(i * 5);
+    iff += "BODX";
+    Put32BigEndian(iff, 0xFFFF);
+    for (int i = 0; iff.size() < 783; ++i) iff += static_cast<char>(i * 37);
+    return iff;
+}
+
 std::string JpegFrameBomb() { return JpegClaiming(30000, 30000); }
 
 std::string CmykPhotoWithThumbnailBombs() {

@@ -15,6 +15,9 @@ std::string IffBomb();     // a BMHD and the start of a BODY
 std::string PsdBomb();     // the 26-byte header and empty sections
 std::string IcoBomb();     // one entry, holding a PNG whose IHDR claims the size
 std::string HangingIff();  // 19 bytes that FreeImage's IFF loader reads for ever
+// 783 bytes: a BMHD, a palette and a BODY whose name and length are damaged, after which
+// FreeImage's IFF loader reads on past the end for ever.
+std::string DamagedIff();
 // A JPEG whose frame header claims 30000 x 30000 pixels.
 std::string JpegFrameBomb();
 // A sound 1269 x 1644 CMYK photo carrying two thumbnails that each claim 30000 x 30000 pixels:
