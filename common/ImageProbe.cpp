@@ -7,6 +7,7 @@
 #include <optional>
 #include <system_error>
 
+#include "HiddenThumbnails.h"
 #include "ImageHeaders.h"
 #include "ImageLibraries.h"
 
@@ -27,14 +28,15 @@ bool IsUncompressedBmp(std::ifstream& file) {
 }
 
 // FreeImage's header-only loads are left to the helper: some still allocate or decode (a
-// JPEG's or TIFF's embedded thumbnail in full), so the formats with a reader here never use one.
+// JPEG's or TIFF's embedded thumbnail in full), so the formats with a reader here never use one,
+// and the others see no thumbnail either (a WebP's Exif one).
 std::optional<PixelSize> HeaderSize(const std::string& path, FREE_IMAGE_FORMAT format,
                                     HeaderReading reading, std::ifstream& file) {
     if (HasHeaderReader(format)) return ReadHeaderSize(format, file);
     if (reading == HeaderReading::HardenedOnly || !FreeImage_FIFSupportsNoPixels(format)) {
         return std::nullopt;
     }
-    FIBITMAP* header = FreeImage_Load(format, path.c_str(), FIF_LOAD_NOPIXELS);
+    FIBITMAP* header = LoadWithoutThumbnails(format, path, FIF_LOAD_NOPIXELS);
     if (header == nullptr) return PixelSize{};
     const PixelSize size{FreeImage_GetWidth(header), FreeImage_GetHeight(header)};
     FreeImage_Unload(header);
