@@ -7,11 +7,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <new>
 #include <string>
 
 #include "BitmapLayout.h"
 #include "DecodeFaults.h"
+#include "HiddenThumbnails.h"
+#include "ImageHeaders.h"
 #include "ImageLibraries.h"
 #include "ImageProbe.h"
 
@@ -58,27 +61,22 @@ void PrintSize(unsigned width, unsigned height) { std::printf("%u %u\n", width, 
 // FreeImage takes every CMYK JPEG for that kind. True for a CMYK JPEG without the marker, whose
 // samples are the ink itself: read by the markers before the first scan.
 bool IsUninvertedCmykJpeg(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
+    std::ifstream file(path, std::ios::binary);
     bool adobe = false;
     int components = 0;
-    unsigned char marker[4];
-    if (std::fgetc(file) == 0xFF && std::fgetc(file) == 0xD8) {
-        while (std::fread(marker, 1, sizeof marker, file) == sizeof marker && marker[0] == 0xFF) {
-            const int type = marker[1];
-            const long length = (marker[2] << 8) | marker[3];
-            if (type == 0xDA || length < 2) break;  // the first scan
-            unsigned char payload[8] = {};
-            const long read = static_cast<long>(std::fread(
-                payload, 1, static_cast<size_t>(std::min<long>(length - 2, sizeof payload)), file));
-            if (type == 0xEE && read >= 5 && std::memcmp(payload, "Adobe", 5) == 0) adobe = true;
-            const bool frame = type >= 0xC0 && type <= 0xCF && type != 0xC4 && type != 0xC8 &&
-                               type != 0xCC;  // not the table and arithmetic-coding markers
-            if (frame && read >= 6) components = payload[5];
-            if (std::fseek(file, length - 2 - read, SEEK_CUR) != 0) break;
+    ForEachJpegSegment(file, [&](const JpegSegment& segment) {
+        char payload[6] = {};
+        const uint32_t length = std::min<uint32_t>(segment.payloadLength, sizeof payload);
+        if (!ReadAt(file, segment.payloadStart, payload, length)) return false;
+        if (segment.marker == 0xEE && length >= 5 && std::memcmp(payload, "Adobe", 5) == 0) {
+            adobe = true;
         }
-    }
-    std::fclose(file);
+        const bool frame = segment.marker >= 0xC0 && segment.marker <= 0xCF &&
+                           segment.marker != 0xC4 && segment.marker != 0xC8 &&
+                           segment.marker != 0xCC;  // not the table and arithmetic-coding markers
+        if (frame && length >= 6) components = static_cast<unsigned char>(payload[5]);
+        return true;
+    });
     return components == 4 && !adobe;
 }
 
@@ -114,8 +112,8 @@ int Decode(const std::string& source, int requestedFormat, const std::string& ou
     if (probe.fault == DecodeFault::TooLarge) PrintSize(probe.width, probe.height);
     if (probe.fault != DecodeFault::None) return ExitCodeOf(probe.fault);
     const bool uninvertedCmyk = probe.format == FIF_JPEG && IsUninvertedCmykJpeg(source);
-    Bitmap bitmap(FreeImage_Load(static_cast<FREE_IMAGE_FORMAT>(probe.format), source.c_str(),
-                                 LoadFlags(probe.format, uninvertedCmyk)));
+    Bitmap bitmap(
+        LoadWithoutThumbnails(probe.format, source, LoadFlags(probe.format, uninvertedCmyk)));
     if (!bitmap) {
         return ExitCodeOf(TakeAllocationFailure() ? DecodeFault::OutOfMemory
                                                   : DecodeFault::Damaged);

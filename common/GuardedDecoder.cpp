@@ -1,16 +1,20 @@
 #include "GuardedDecoder.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace decoding {
 namespace {
 
 constexpr uint64_t kPixelsPerTimeStep = 10'000'000;
+constexpr uint64_t kMegabyte = 1 << 20;
 
-std::string Seconds(std::chrono::milliseconds time) {
-    const auto seconds = std::chrono::ceil<std::chrono::seconds>(time).count();
-    return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+std::chrono::milliseconds SizedTime(const DecodeLimits& limits, uint64_t pixels) {
+    const uint64_t steps = (pixels + kPixelsPerTimeStep - 1) / kPixelsPerTimeStep;
+    return limits.baseTime + limits.timePer10MillionPixels * static_cast<int64_t>(steps);
 }
 
 // The reason for a helper that ended with a fault; a refused size is named when it is known.
@@ -24,10 +28,13 @@ std::string FaultReason(DecodeFault fault, const DecodeResult& sized) {
 
 }  // namespace
 
-std::chrono::milliseconds DecodeTime(const DecodeLimits& limits, std::optional<uint64_t> pixels) {
-    const uint64_t counted = pixels.value_or(kMaximumPixels);
-    const uint64_t steps = (counted + kPixelsPerTimeStep - 1) / kPixelsPerTimeStep;
-    return limits.baseTime + limits.timePer10MillionPixels * static_cast<int64_t>(steps);
+std::chrono::milliseconds DecodeTime(const DecodeLimits& limits, std::optional<uint64_t> pixels,
+                                     uint64_t fileBytes) {
+    if (pixels) return SizedTime(limits, *pixels);
+    const uint64_t megabytes = fileBytes / kMegabyte;
+    const std::chrono::milliseconds forBytes =
+        limits.unsizedBaseTime + limits.timePerMegabyte * static_cast<int64_t>(megabytes);
+    return std::min(forBytes, SizedTime(limits, kMaximumPixels));
 }
 
 std::string HelperBesideThisModule() { return platform::ThisModuleFolder() + "/imdecode"; }
@@ -45,14 +52,16 @@ DecodeResult PendingDecode::Finish(const std::function<void()>& whileWaiting) {
     std::sscanf(run.output.c_str(), "%u %u", &result.width, &result.height);
     switch (run.end) {
         case platform::RunEnd::NotStarted:
-            result.error = ReasonOf(DecodeFault::NoHelper) + " (" + run.error + ")";
+            result.error = ReasonWith(DecodeFault::NoHelper, run.error);
             break;
-        case platform::RunEnd::TimedOut:
-            result.error = ReasonOf(DecodeFault::Damaged) + " (its decoding did not end within " +
-                           Seconds(time_) + ")";
+        case platform::RunEnd::TimedOut: {
+            const auto seconds = std::chrono::ceil<std::chrono::seconds>(time_).count();
+            result.error = ReasonWith(DecodeFault::Damaged,
+                                      Fill(phrase::kTimedOut, {std::to_string(seconds)}));
             break;
+        }
         case platform::RunEnd::Crashed:
-            result.error = ReasonOf(DecodeFault::Damaged) + " (the decoder crashed on it)";
+            result.error = ReasonWith(DecodeFault::Damaged, phrase::kCrashed);
             break;
         case platform::RunEnd::Exited:
             if (run.exitCode != 0)
@@ -74,7 +83,9 @@ std::unique_ptr<PendingDecode> GuardedDecoder::StartDecodeToBmp(const std::strin
     }
     std::optional<uint64_t> pixels;
     if (probe.sized) pixels = uint64_t{probe.width} * probe.height;
-    pending->time_ = DecodeTime(limits_, pixels);
+    std::error_code unknownSize;
+    const uintmax_t bytes = std::filesystem::file_size(source, unknownSize);
+    pending->time_ = DecodeTime(limits_, pixels, unknownSize ? 0 : bytes);
     pending->run_ = platform::LimitedRun::Start(
         helper_, {source, format == kDetectFormat ? "detect" : std::to_string(format), bmpPath},
         {limits_.memoryBytes, pending->time_});

@@ -19,11 +19,15 @@ struct DecodeLimits {
     uint64_t memoryBytes = uint64_t{2} << 30;  // the helper's address space
     std::chrono::milliseconds baseTime{30000};
     std::chrono::milliseconds timePer10MillionPixels{1000};
+    // For a file the probe could not size, whose time follows what there is to read.
+    std::chrono::milliseconds unsizedBaseTime{5000};
+    std::chrono::milliseconds timePerMegabyte{1000};
 };
 
-// The helper's time for an image of so many pixels; an image the probe could not size gets
-// the time of the largest image the limits allow.
-std::chrono::milliseconds DecodeTime(const DecodeLimits& limits, std::optional<uint64_t> pixels);
+// The helper's time for an image of so many pixels. An image the probe could not size gets
+// time for its file's bytes, and never more than the largest image the limits allow.
+std::chrono::milliseconds DecodeTime(const DecodeLimits& limits, std::optional<uint64_t> pixels,
+                                     uint64_t fileBytes);
 
 struct DecodeResult {
     unsigned width = 0;

@@ -18,10 +18,11 @@ inline constexpr uint64_t kMaximumPixels = 300'000'000;
 inline constexpr unsigned kMaximumSide = 65535;
 
 enum class HeaderReading {
-    // In the caller's own process: only the header readers of the mature libraries behind BMP,
-    // PNG, JPEG and TIFF, and GIF's own size fields. Other formats stay unsized.
+    // In the caller's own process: only this program's readers of fixed-layout headers
+    // (ImageHeaders.h), which never decode. Other formats stay unsized.
     HardenedOnly,
-    // In the limited helper: every format whose loader can stop after the header.
+    // In the limited helper: those readers, then, for the other formats, FreeImage's loaders
+    // that can stop after the header.
     EveryLoader,
 };
 

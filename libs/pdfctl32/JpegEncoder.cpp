@@ -25,7 +25,7 @@ struct MemoryDeleter {
 using Memory = std::unique_ptr<FIMEMORY, MemoryDeleter>;
 
 JpegResult Failed(const std::string& path, const std::string& reason) {
-    return {{}, "The image file " + path + " cannot be decoded: " + reason + "."};
+    return {{}, decoding::Fill(decoding::phrase::kImageFileUndecodable, {path, reason})};
 }
 
 // The caller's file goes through the guarded decoder; only a PNG or uncompressed BMP that the
@@ -39,7 +39,7 @@ Bitmap Decode(const std::string& path, const decoding::ImageProbe& probe, std::s
     }
     const std::unique_ptr<platform::ScratchFile> decoded = platform::ScratchFile::Create(".bmp");
     if (!decoded) {
-        *reason = "there is no room for its decoded copy in the temporary folder";
+        *reason = decoding::phrase::kNoRoomForCopy;
         return nullptr;
     }
     const decoding::DecodeResult result =
@@ -58,7 +58,7 @@ Bitmap Decode(const std::string& path, const decoding::ImageProbe& probe, std::s
 JpegResult EncodeImageFileAsJpeg(const std::string& path, int quality) {
     std::error_code ignored;
     if (!std::filesystem::is_regular_file(path, ignored)) {
-        return {{}, "The image file " + path + " does not exist."};
+        return {{}, decoding::Fill(decoding::phrase::kImageFileMissing, {path})};
     }
     const decoding::ImageProbe probe =
         decoding::ProbeImage(path, decoding::kDetectFormat, decoding::HeaderReading::HardenedOnly);
@@ -90,7 +90,7 @@ JpegResult EncodeImageFileAsJpeg(const std::string& path, int quality) {
     DWORD size = 0;
     if (!memory || !FreeImage_SaveToMemory(FIF_JPEG, bitmap.get(), memory.get(), flags) ||
         !FreeImage_AcquireMemory(memory.get(), &data, &size) || size == 0) {
-        return {{}, "The image file " + path + " cannot be encoded as JPEG."};
+        return {{}, decoding::Fill(decoding::phrase::kImageFileUnencodable, {path})};
     }
     return {std::vector<uint8_t>(data, data + size), {}};
 }

@@ -74,11 +74,11 @@ TEST_F(ImagePreview, FileThatCannotBeShownSaysWhyInTheWindow) {
     EXPECT_EQ(window->windowTitle(), QString::fromUtf8("c.psd (无法预览)"));
     EXPECT_TRUE(window->lblReason->isVisible());
     EXPECT_FALSE(window->ShowImage1->isVisible());
-    EXPECT_TRUE(window->lblReason->text().contains("damaged"))
+    EXPECT_TRUE(window->lblReason->text().contains(QString::fromUtf8("文件已损坏")))
         << window->lblReason->text().toStdString();
 
     ShowImagePreview(&owner, folder.windows() + "\\gone.png");
-    EXPECT_TRUE(window->lblReason->text().contains("does not exist"));
+    EXPECT_TRUE(window->lblReason->text().contains(QString::fromUtf8("文件不存在")));
 }
 
 }  // namespace

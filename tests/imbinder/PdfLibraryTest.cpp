@@ -6,6 +6,7 @@
 #include "PdfLibrary.h"
 #include "PdfReadBack.h"
 #include "platform/Platform.h"
+#include "tests/support/ChineseCodePage.h"
 #include "tests/support/FakeDesktop.h"
 #include "tests/support/TempDrive.h"
 
@@ -59,7 +60,10 @@ TEST_F(PdfLibraryTest, WritesAPageThroughWindowsPaths) {
     EXPECT_EQ(gProgramEnds, 0);
 }
 
+// The library's texts reach the user in the system code page of the target systems.
 TEST_F(PdfLibraryTest, FailureShowsTheLibraryTextAndEndsTheProgram) {
+    const testing_support::ChineseCodePage gbk;
+    ASSERT_TRUE(gbk.active());
     const std::optional<int32_t> box = pdf_.CreateBox(0, 0);
     ASSERT_TRUE(box);
     EXPECT_TRUE(imbinder::SetStrPropChecked(pdf_, *box, 10, "c:\\jpgtmp\\0.pdf"));
@@ -74,8 +78,8 @@ TEST_F(PdfLibraryTest, FailureShowsTheLibraryTextAndEndsTheProgram) {
     const auto& message = desktop_.messages()[0];
     EXPECT_EQ(message.title, "PDF");
     EXPECT_EQ(message.icon, platform::MessageIcon::Critical);
-    EXPECT_EQ(message.text, "The image file " + platform::ToHostPath("c:\\tmp\\missing.bmp") +
-                                " does not exist.");
+    EXPECT_EQ(message.text,
+              "图片文件 " + platform::ToHostPath("c:\\tmp\\missing.bmp") + " 不存在。");
     EXPECT_EQ(gProgramEnds, 1);
     pdf_.FreeBox(*box);
 }

@@ -351,7 +351,7 @@ TEST_F(PdfWriterTest, FailuresReturnMinusOneWithATextAndWriteNothing) {
     notAnImage.write("this is not a picture");
     notAnImage.close();
     EXPECT_EQ(WritePage(PathOf("text.bmp"), pdf, 100, 100), -1);
-    EXPECT_NE(LastError().find("cannot be decoded"), std::string::npos) << LastError();
+    EXPECT_EQ(LastError(), "无法解码图片文件 " + PathOf("text.bmp") + "：文件已损坏。");
 
     const std::string underAFile = image + "/out.pdf";  // the parent is a regular file
     EXPECT_EQ(WritePage(image, underAFile, 100, 100), -1);
@@ -400,10 +400,10 @@ TEST_F(PdfWriterTest, HostileImagesFailTheirPageWithAReason) {
     };
     const std::string pdf = PathOf("hostile.pdf");
     EXPECT_EQ(WritePage(writeFile("cut.psd", hostile::TruncatedPsd()), pdf, 100, 100), -1);
-    EXPECT_NE(LastError().find("cannot be decoded: the file is damaged"), std::string::npos)
+    EXPECT_NE(LastError().find("：文件已损坏 (解码程序在处理它时崩溃)。"), std::string::npos)
         << LastError();
     EXPECT_EQ(WritePage(writeFile("bomb.png", hostile::PngBomb()), pdf, 100, 100), -1);
-    EXPECT_NE(LastError().find("the image is too large (65535 x 65535 pixels"), std::string::npos)
+    EXPECT_NE(LastError().find("：图片太大 (65535 x 65535 像素；"), std::string::npos)
         << LastError();
     EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
 }
