@@ -12,6 +12,7 @@
 #include "BgrJpeg.h"
 #include "BitmapLayout.h"
 #include "GuardedDecoder.h"
+#include "Messages.h"
 #include "platform/Host.h"
 
 namespace pdfctl32 {
@@ -25,7 +26,7 @@ struct MemoryDeleter {
 using Memory = std::unique_ptr<FIMEMORY, MemoryDeleter>;
 
 JpegResult Failed(const std::string& path, const std::string& reason) {
-    return {{}, decoding::Fill(decoding::phrase::kImageFileUndecodable, {path, reason})};
+    return {{}, decoding::Fill(messages::kImageFileUndecodable, {path, reason})};
 }
 
 // The caller's file goes through the guarded decoder; only a PNG or uncompressed BMP that the
@@ -39,7 +40,7 @@ Bitmap Decode(const std::string& path, const decoding::ImageProbe& probe, std::s
     }
     const std::unique_ptr<platform::ScratchFile> decoded = platform::ScratchFile::Create(".bmp");
     if (!decoded) {
-        *reason = decoding::phrase::kNoRoomForCopy;
+        *reason = messages::kNoRoomForCopy;
         return nullptr;
     }
     const decoding::DecodeResult result =
@@ -58,7 +59,7 @@ Bitmap Decode(const std::string& path, const decoding::ImageProbe& probe, std::s
 JpegResult EncodeImageFileAsJpeg(const std::string& path, int quality) {
     std::error_code ignored;
     if (!std::filesystem::is_regular_file(path, ignored)) {
-        return {{}, decoding::Fill(decoding::phrase::kImageFileMissing, {path})};
+        return {{}, decoding::Fill(messages::kImageFileMissing, {path})};
     }
     const decoding::ImageProbe probe =
         decoding::ProbeImage(path, decoding::kDetectFormat, decoding::HeaderReading::HardenedOnly);
@@ -90,7 +91,7 @@ JpegResult EncodeImageFileAsJpeg(const std::string& path, int quality) {
     DWORD size = 0;
     if (!memory || !FreeImage_SaveToMemory(FIF_JPEG, bitmap.get(), memory.get(), flags) ||
         !FreeImage_AcquireMemory(memory.get(), &data, &size) || size == 0) {
-        return {{}, decoding::Fill(decoding::phrase::kImageFileUnencodable, {path})};
+        return {{}, decoding::Fill(messages::kImageFileUnencodable, {path})};
     }
     return {std::vector<uint8_t>(data, data + size), {}};
 }

@@ -3,6 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+#include "DecodeFaults.h"
+#include "Messages.h"
 
 namespace pdfctl32 {
 namespace {
@@ -36,10 +40,9 @@ void PageDocument::HandleError(HPDF_STATUS error, HPDF_STATUS detail, void* self
 }
 
 std::string PageDocument::LibraryError() const {
-    char code[48];
-    std::snprintf(code, sizeof code, " (libharu error 0x%04X, detail %u)",
-                  static_cast<unsigned>(error_), static_cast<unsigned>(detail_));
-    return code;
+    char code[8];
+    std::snprintf(code, sizeof code, "%04X", static_cast<unsigned>(error_));
+    return decoding::Fill(messages::kLibraryError, {code, std::to_string(detail_)});
 }
 
 std::unique_ptr<PageDocument> PageDocument::Create(double width, double height,
@@ -47,7 +50,7 @@ std::unique_ptr<PageDocument> PageDocument::Create(double width, double height,
                                                    std::string* error) {
     std::unique_ptr<PageDocument> document(new PageDocument());
     if (!document->doc_) {
-        *error = "The document cannot be created.";
+        *error = messages::kDocumentNotCreated;
         return nullptr;
     }
     document->page_ = HPDF_AddPage(document->doc_);
@@ -55,7 +58,7 @@ std::unique_ptr<PageDocument> PageDocument::Create(double width, double height,
         HPDF_Page_SetHeight(document->page_, height) != HPDF_OK ||
         (!producer.empty() &&
          HPDF_SetInfoAttr(document->doc_, HPDF_INFO_PRODUCER, producer.c_str()) != HPDF_OK)) {
-        *error = "The page cannot be created." + document->LibraryError();
+        *error = messages::kPageNotCreated + document->LibraryError();
         return nullptr;
     }
     return document;
@@ -67,7 +70,7 @@ std::string PageDocument::DrawJpeg(const std::vector<uint8_t>& jpeg, const Recta
     const double pageHeight = HPDF_Page_GetHeight(page_);
     if (!image || HPDF_Page_DrawImage(page_, image, where.x, pageHeight - where.y - where.height,
                                       where.width, where.height) != HPDF_OK) {
-        return "The image cannot be placed on the page." + LibraryError();
+        return messages::kImageNotPlaced + LibraryError();
     }
     return {};
 }
@@ -76,7 +79,7 @@ std::string PageDocument::DrawJpeg(const std::vector<uint8_t>& jpeg, const Recta
 // not notice a write that fails (a full disk) and would report success.
 std::string PageDocument::Save(const std::string& path) {
     if (HPDF_SaveToStream(doc_) != HPDF_OK) {
-        return "The document file " + path + " cannot be made." + LibraryError();
+        return decoding::Fill(messages::kDocumentFileNotMade, {path}) + LibraryError();
     }
     std::string bytes;
     HPDF_BYTE buffer[64 * 1024];
@@ -86,12 +89,11 @@ std::string PageDocument::Save(const std::string& path) {
         bytes.append(reinterpret_cast<const char*>(buffer), length);
         if (status == HPDF_STREAM_EOF) break;
         if (status != HPDF_OK) {
-            return "The document file " + path + " cannot be made." + LibraryError();
+            return decoding::Fill(messages::kDocumentFileNotMade, {path}) + LibraryError();
         }
     }
     const std::string failure = WriteFile(path, bytes);
-    if (!failure.empty())
-        return "The document file " + path + " cannot be written: " + failure + ".";
+    if (!failure.empty()) return decoding::Fill(messages::kDocumentFileNotWritten, {path, failure});
     return {};
 }
 

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
+
+#include "DecodeFaults.h"
+#include "Messages.h"
 
 namespace pdfctl32 {
 namespace {
@@ -38,14 +42,16 @@ const PropertyInfo* Find(int32_t id, Kind kind) {
 }  // namespace
 
 std::string Properties::SetNumber(int32_t id, int32_t value) {
-    if (!Find(id, Kind::Number)) return "There is no numeric property " + std::to_string(id) + ".";
+    if (!Find(id, Kind::Number))
+        return decoding::Fill(messages::kNoNumericProperty, {std::to_string(id)});
     numbers_[id] = value;
     return {};
 }
 
 std::string Properties::SetText(int32_t id, const char* text) {
-    if (!Find(id, Kind::Text)) return "There is no text property " + std::to_string(id) + ".";
-    if (!text) return "The text for property " + std::to_string(id) + " is missing.";
+    if (!Find(id, Kind::Text))
+        return decoding::Fill(messages::kNoTextProperty, {std::to_string(id)});
+    if (!text) return decoding::Fill(messages::kPropertyTextMissing, {std::to_string(id)});
     texts_[id] = text;
     return {};
 }

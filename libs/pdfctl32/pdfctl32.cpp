@@ -13,7 +13,9 @@
 #include <mutex>
 #include <string>
 
+#include "DecodeFaults.h"
 #include "JpegEncoder.h"
+#include "Messages.h"
 #include "PageDocument.h"
 #include "Properties.h"
 
@@ -71,7 +73,9 @@ int32_t Fail(std::string text) {
 
 int32_t Report(std::string text) { return text.empty() ? kSuccess : Fail(std::move(text)); }
 
-std::string UnknownBox(int32_t box) { return "There is no box " + std::to_string(box) + "."; }
+std::string UnknownBox(int32_t box) {
+    return decoding::Fill(messages::kNoBox, {std::to_string(box)});
+}
 
 double ToPoints(int32_t units) { return units * kPointsPerUnit; }
 
@@ -80,14 +84,13 @@ bool IsPageSide(double points) {
 }
 
 int32_t Begin(Box& box) {
-    if (box.document) return Fail("The document is already begun.");
-    if (box.properties.Text(kOutputPath).empty()) return Fail("No document file is set.");
+    if (box.document) return Fail(messages::kDocumentAlreadyBegun);
+    if (box.properties.Text(kOutputPath).empty()) return Fail(messages::kNoDocumentFile);
     const int32_t width = box.properties.Number(kPageWidth);
     const int32_t height = box.properties.Number(kPageHeight);
     if (!IsPageSide(ToPoints(width)) || !IsPageSide(ToPoints(height))) {
-        return Fail("The page of " + std::to_string(width) + " x " + std::to_string(height) +
-                    " tenths of a millimetre is outside the sizes PDF allows (3 to 14400 points, "
-                    "about 11 to 50800 tenths of a millimetre).");
+        return Fail(decoding::Fill(messages::kPageSizeOutside,
+                                   {std::to_string(width), std::to_string(height)}));
     }
     std::string error;
     box.document = PageDocument::Create(ToPoints(width), ToPoints(height),
@@ -96,15 +99,15 @@ int32_t Begin(Box& box) {
 }
 
 int32_t Draw(Box& box, const Rectangle& where, const char* path) {
-    if (!box.document) return Fail("The document is not begun.");
-    if (!path) return Fail("The image file name is missing.");
+    if (!box.document) return Fail(messages::kDocumentNotBegun);
+    if (!path) return Fail(messages::kImageFileNameMissing);
     const JpegResult jpeg = EncodeImageFileAsJpeg(path, box.properties.Number(kJpegQuality));
     if (!jpeg.error.empty()) return Fail(jpeg.error);
     return Report(box.document->DrawJpeg(jpeg.bytes, where));
 }
 
 int32_t End(Box& box) {
-    if (!box.document) return Fail("The document is not begun.");
+    if (!box.document) return Fail(messages::kDocumentNotBegun);
     const std::unique_ptr<PageDocument> document = std::move(box.document);
     return Report(document->Save(box.properties.Text(kOutputPath)));
 }

@@ -355,10 +355,11 @@ TEST_F(PdfWriterTest, FailuresReturnMinusOneWithATextAndWriteNothing) {
 
     const std::string underAFile = image + "/out.pdf";  // the parent is a regular file
     EXPECT_EQ(WritePage(image, underAFile, 100, 100), -1);
-    EXPECT_NE(LastError().find("cannot be written"), std::string::npos) << LastError();
+    EXPECT_EQ(LastError().find("无法写入文档文件 " + underAFile + "："), 0u) << LastError();
 
     EXPECT_EQ(WritePage(image, pdf, 5, 100), -1) << "a page must be at least 3 points wide";
-    EXPECT_NE(LastError().find("outside the sizes PDF allows"), std::string::npos);
+    EXPECT_EQ(LastError().find("页面大小 5 x 100 (0.1 毫米) 超出 PDF 允许的范围"), 0u)
+        << LastError();
     EXPECT_EQ(WritePage(image, pdf, 100, 50801), -1) << "and at most 14400 points high";
     EXPECT_EQ(WritePage(image, pdf, 100, -100), -1);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
@@ -368,14 +369,14 @@ TEST_F(PdfWriterTest, CallsOutOfOrderOrOnAFreedBoxFail) {
     const int32_t box = CreateBox(0, 0);
     EXPECT_EQ(EndDoc(box), -1);
     EXPECT_EQ(StretchDrawFromFile(box, 0, 0, 10, 10, "x.bmp"), -1);
-    EXPECT_NE(LastError().find("not begun"), std::string::npos);
+    EXPECT_EQ(LastError(), "文档尚未开始。");
     EXPECT_EQ(BeginDoc(box), -1) << "no document file set";
     EXPECT_EQ(SetNumProp(box, 10, 1), -1) << "10 is a text property";
     EXPECT_EQ(SetStrProp(box, 99, "x"), -1);
     EXPECT_EQ(SetStrProp(box, 14, nullptr), -1);
     FreeBox(box);
     EXPECT_EQ(SetNumProp(box, 45, 50), -1);
-    EXPECT_EQ(LastError(), "There is no box " + std::to_string(box) + ".");
+    EXPECT_EQ(LastError(), "没有编号为 " + std::to_string(box) + " 的实例。");
     EXPECT_NE(CreateBox(0, 0), box) << "a freed handle is not handed out again at once";
 }
 
@@ -417,8 +418,7 @@ TEST_F(PdfWriterTest, ADocumentThatCannotBeWrittenFailsAtEndDoc) {
     ASSERT_NE(BeginDoc(box), -1);
     ASSERT_NE(StretchDrawFromFile(box, 0, 0, 100, 100, image.c_str()), -1);
     EXPECT_EQ(EndDoc(box), -1);
-    EXPECT_EQ(LastError(),
-              "The document file /dev/full cannot be written: No space left on device.");
+    EXPECT_EQ(LastError(), "无法写入文档文件 /dev/full：No space left on device。");
     FreeBox(box);
 }
 
