@@ -10,7 +10,9 @@
 
 namespace imbinder {
 
+inline constexpr const char* kProgram = "imbinder";
 inline constexpr const char* kDefaultTitle = "新PDF文件";
+inline constexpr const char* kDefaultOutputFolder = "C:\\output";
 
 // FreeImage's format code for the extension of the path (the text after its last dot, in any
 // letter case); nothing when the extension is not in the format table.

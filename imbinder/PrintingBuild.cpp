@@ -119,7 +119,7 @@ void frmPrinting::PrepareBuild() {
     platform::CreateFolder(kPageFolder);
     platform::DeleteFile("c:\\jpgtmp\\jpgtmp.pdf");
     common::WriteQuotedLineFile(
-        platform::ProgramFolder() + "\\setting.dll",
+        platform::SettingsFileToWrite(kProgram, "setting.dll"),
         SettingsValues(S(txtTitle->text()), S(txtCreateFor->text()), S(txtSubject->text()),
                        S(txtKeywords->text()), Slider1->value()));
     WriteInfoFile(kInfoFilePath,

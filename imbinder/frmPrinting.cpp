@@ -114,6 +114,12 @@ std::string CurrentCreationDate() {
                             time.second());
 }
 
+// The program's own output folder, as designed; an installed program's folder is the system's,
+// so there it is the default output folder.
+std::string CancelledBrowseFolder() {
+    return platform::IsInstalled() ? kDefaultOutputFolder : platform::ProgramFolder() + "\\output";
+}
+
 }  // namespace
 
 std::string ProductWebAddress() {
@@ -263,7 +269,8 @@ void frmPrinting::BuildInformation(QWidget* client) {
     lblKeywords = NewLabel(client, "lblKeywords", "PDF文档关键字:", Twips(7710, 3960, 3450, 210));
     txtKeywords = NewTextBox(client, "txtKeywords", "", lblKeywords, Twips(7710, 4200, 3450, 285));
     Label3 = NewLabel(client, "Label3", "生成PDF到:", Twips(7710, 4650, 3450, 210));
-    txtPath = NewTextBox(client, "txtPath", "C:\\output", Label3, Twips(7710, 4920, 2655, 285));
+    txtPath =
+        NewTextBox(client, "txtPath", kDefaultOutputFolder, Label3, Twips(7710, 4920, 2655, 285));
     txtPath->setToolTip("Select a Folder to Output");
     cmdBrowse =
         NewButton(client, "cmdBrowse", "Browse", "选择输出文件夹", Twips(10440, 4920, 735, 300));
@@ -337,7 +344,7 @@ void frmPrinting::StartUp() {
 }
 
 void frmPrinting::ReadSettings() {
-    const std::string path = platform::ProgramFolder() + "\\setting.dll";
+    const std::string path = platform::SettingsFileToRead(kProgram, "setting.dll");
     if (!platform::PathExists(path) || platform::IsFolder(path)) return;
     const auto values = common::ReadQuotedLineFile(path);
     if (!values) return;
@@ -495,8 +502,7 @@ void frmPrinting::Command1_Click() { txtCreationDate->setText(Q(CurrentCreationD
 
 void frmPrinting::cmdBrowse_Click() {
     const auto folder = platform::GetDesktop().BrowseFolder("请选择一个文件夹:");
-    txtPath->setText(folder && !folder->empty() ? Q(*folder)
-                                                : Q(platform::ProgramFolder() + "\\output"));
+    txtPath->setText(folder && !folder->empty() ? Q(*folder) : Q(CancelledBrowseFolder()));
     FocusSweep();
 }
 

@@ -55,6 +55,7 @@ constexpr ToolbarButton kToolbar[7] = {{"添加文件", 0},    {"添加文件夹
 constexpr int kToolbarScreenOrder[7] = {0, 1, 2, 6, 3, 4, 5};
 
 constexpr const char* kGuideCaption = "用户指南";
+constexpr const char* kProgram = "pagelift";
 const char* const kFormatNames[5] = {"JPEG", "BMP", "GIF", "PNG", "TIF"};
 
 // The "Format" column: the last three characters of the path, upper-cased.
@@ -371,12 +372,12 @@ void frmConverter::StartUp() {
     cmbOF->setCurrentIndex(0);
     lblButton->setStyleSheet("color: rgb(48, 132, 207);");
     lblWeb->setStyleSheet(
-        "QLabel { color: rgb(43, 82, 140); } QLabel:focus { border: 1px dotted rgb(43, 82, 140); "
-        "}");
+        "QLabel { color: rgb(43, 82, 140); }"
+        "QLabel:focus { border: 1px dotted rgb(43, 82, 140); }");
     txtPath->setText(kDefaultOutputFolder);
     ReadSettings();
     if (txtPath->text().isEmpty()) txtPath->setText(kDefaultOutputFolder);
-    std::string options = platform::ProgramFolder() + "\\options.ini";
+    std::string options = platform::SettingsFileToRead(kProgram, "options.ini");
     SoundOff = 0;
     if (platform::PathExists(options)) {
         SoundOff =
@@ -407,7 +408,7 @@ void frmConverter::StartUp() {
 }
 
 void frmConverter::ReadSettings() {
-    std::string path = platform::ProgramFolder() + "\\setup.ini";
+    std::string path = platform::SettingsFileToRead(kProgram, "setup.ini");
     if (!platform::PathExists(path)) return;
     auto values = common::ReadQuotedLineFile(path);
     if (!values) return;
@@ -417,7 +418,7 @@ void frmConverter::ReadSettings() {
 }
 
 void frmConverter::WriteSettings() {
-    common::WriteQuotedLineFile(platform::ProgramFolder() + "\\setup.ini",
+    common::WriteQuotedLineFile(platform::SettingsFileToWrite(kProgram, "setup.ini"),
                                 SetupValues(S(txtPath->text()), cmbOF->currentIndex()));
 }
 

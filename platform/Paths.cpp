@@ -34,17 +34,20 @@ bool IsPrivateStandIn(std::string_view text, size_t i, char& original) {
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::string DefaultCDriveRoot() {
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    std::string base;
-    if (dataHome != nullptr && dataHome[0] == '/') {
-        base = dataHome;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home != nullptr ? home : "/tmp") + "/.local/share";
-    }
-    return base + "/converters/drive_c";
+// A folder of the user's by its XDG variable, or else its default under the home folder.
+std::string UserFolder(const char* variable, const char* underHome) {
+    const char* folder = std::getenv(variable);
+    if (folder != nullptr && folder[0] == '/') return folder;
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr ? home : "/tmp") + "/" + underHome;
 }
+
+std::string DefaultCDriveRoot() {
+    return UserFolder("XDG_DATA_HOME", ".local/share") + "/converters/drive_c";
+}
+
+// The marker the install rules put beside an installed program.
+constexpr const char* kInstalledMarker = "installed";
 
 std::string StripTrailingSeparators(std::string path) {
     while (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -183,6 +186,28 @@ std::string ToWindowsPath(std::string_view hostPath) {
     }
     if (trailing && windows.back() != '\\') windows += '\\';
     return windows;
+}
+
+bool IsInstalled() {
+    std::error_code error;
+    return std::filesystem::is_regular_file(HostProgramFolder() + "/" + kInstalledMarker, error);
+}
+
+std::string SettingsFileToRead(std::string_view program, std::string_view name) {
+    const std::string beside = ProgramFolder() + "\\" + std::string(name);
+    if (!IsInstalled()) return beside;
+    const std::string own = SettingsFileToWrite(program, name);
+    std::error_code error;
+    return std::filesystem::exists(ToHostPath(own), error) ? own : beside;
+}
+
+std::string SettingsFileToWrite(std::string_view program, std::string_view name) {
+    if (!IsInstalled()) return ProgramFolder() + "\\" + std::string(name);
+    const std::string folder =
+        UserFolder("XDG_CONFIG_HOME", ".config") + "/" + std::string(program);
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return ToWindowsPath(folder + "/" + std::string(name));
 }
 
 std::vector<std::string> CommandLinePaths(int argc, const char* const* argv) {

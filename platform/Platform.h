@@ -32,6 +32,17 @@ std::string ToHostPath(std::string_view windowsPath);
 // an empty text for an empty path or one that cannot be made absolute. A character a Windows
 // name cannot hold (\ : * ? " < > |) becomes U+F000 + its code, so every name round-trips.
 std::string ToWindowsPath(std::string_view hostPath);
+// True when the program runs installed: its folder holds the file "installed" that the
+// install rules put there. The folder is then the system's, and nothing is written to it.
+bool IsInstalled();
+// Where a program keeps a settings file (Windows form). Beside the program when it runs from
+// where it was built. Installed, the files are written to the user's configuration folder,
+// $XDG_CONFIG_HOME/<program> (by default ~/.config/<program>), as Windows redirects a program's
+// writes out of its protected folder, and read from there, or else from the program folder,
+// where a default for every user may ship.
+std::string SettingsFileToRead(std::string_view program, std::string_view name);
+std::string SettingsFileToWrite(std::string_view program, std::string_view name);
+
 // The paths on a program's command line after its name (as a file manager hands files over),
 // each made absolute against the current folder, in Windows form; the bytes of a name are
 // taken as they are.

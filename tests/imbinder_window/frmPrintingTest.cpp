@@ -395,6 +395,24 @@ TEST_F(PrintingWindow, DropsTakeImagesByTheEndOfTheirNames) {
     EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
 }
 
+// Installed, setting.dll comes from the user's configuration folder, and a cancelled browse
+// falls back to the default output folder rather than the system's program folder.
+TEST_F(PrintingWindow, InstalledTheSettingsAreTheUsersAndTheFallbackIsTheOutputFolder) {
+    testing_support::TempFolder config;
+    const QByteArray configBefore = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.host()));
+    programFolder.WriteFile("installed", "an installed program folder\n");
+    ASSERT_TRUE(common::WriteQuotedLineFile(
+        platform::ToWindowsPath(config.MakeFolder("imbinder") + "/setting.dll"),
+        {"我的标题", "王", "主题", "k", "35"}));
+    NewWindow();
+    EXPECT_EQ(window->txtTitle->text(), QString::fromUtf8("我的标题"));
+    desktop.nextFolder(std::nullopt);
+    window->cmdBrowse_Click();
+    EXPECT_EQ(window->txtPath->text(), "C:\\output");
+    qputenv("XDG_CONFIG_HOME", configBefore);
+}
+
 TEST_F(PrintingWindow, QualityWordsFollowTheSlider) {
     const std::pair<int, const char*> levels[] = {{80, "最佳"}, {79, "较好"}, {60, "较好"},
                                                   {59, "中等"}, {30, "中等"}, {29, "低"},

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <filesystem>
 
 #include "RecordingEngine.h"
 #include "pagelift/Shared.h"
@@ -309,6 +310,29 @@ TEST_F(Window, SettingsAreWrittenAtExitAndReadAtStartUp) {
     Queue({"C:\\a.pdf"});
     window->RunConversion();
     EXPECT_TRUE(desktop.soundsPlayed().empty());
+}
+
+// Installed, the program folder is the system's, whoever runs the program (root too): the
+// settings go to the user's configuration folder and come back from there, and a default
+// shipped in the program folder is read until the user has settings of their own.
+TEST_F(Window, InstalledSettingsLiveInTheUsersConfigurationFolder) {
+    testing_support::TempFolder config;
+    const QByteArray configBefore = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.host()));
+    programFolder.WriteFile("installed", "an installed program folder\n");
+    programFolder.WriteFile("setup.ini", "\"\"\r\n\"\"\r\n\"\"\r\n\"D:\\shipped\"\r\n\"2\"\r\n");
+    NewWindow();
+    EXPECT_EQ(window->txtPath->text(), "D:\\shipped");
+
+    window->txtPath->setText("D:\\mine");
+    commands.Send("menuExit");
+    EXPECT_TRUE(std::filesystem::exists(config.host() + "/pagelift/setup.ini"));
+    EXPECT_EQ(platform::ReadWholeFile(programFolder.windows() + "\\setup.ini"),
+              "\"\"\r\n\"\"\r\n\"\"\r\n\"D:\\shipped\"\r\n\"2\"\r\n")
+        << "nothing is written to the program folder";
+    NewWindow();
+    EXPECT_EQ(window->txtPath->text(), "D:\\mine");
+    qputenv("XDG_CONFIG_HOME", configBefore);
 }
 
 TEST_F(Window, ExitDuringARunEndsTheProgramWithTheSettingsWritten) {
