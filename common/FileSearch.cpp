@@ -1,7 +1,6 @@
 #include "common/FileSearch.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -16,9 +15,7 @@ constexpr std::string_view kImageEndings[] = {"bmp", "jpg", "gif", "png", "tif",
 
 template <size_t N>
 bool EndsWithAny(std::string_view name, const std::string_view (&endings)[N]) {
-    std::string lowered(name);
-    std::transform(lowered.begin(), lowered.end(), lowered.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string lowered = platform::LowerCaseAscii(name);
     return std::any_of(std::begin(endings), std::end(endings), [&](std::string_view ending) {
         return lowered.size() >= ending.size() &&
                lowered.compare(lowered.size() - ending.size(), ending.size(), ending) == 0;

@@ -12,6 +12,7 @@
 #include "Texts.h"
 #include "common/GetFile.h"
 #include "platform/Platform.h"
+#include "platform/qt/QtText.h"
 
 namespace imbinder {
 namespace {
@@ -19,7 +20,7 @@ namespace {
 constexpr int kStartWidth = 640;
 constexpr int kStartHeight = 480;
 
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+using platform::Q;
 
 // The guarded decoder's 24-bit copy of a picture file, for one the platform loader cannot read.
 struct DecodedCopy {

@@ -1,11 +1,11 @@
 #include "Printing.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 
 #include "common/Numbers.h"
+#include "platform/Platform.h"
 
 namespace imbinder {
 namespace {
@@ -33,9 +33,7 @@ constexpr int kLargestUnits = 32767;
 std::optional<int> ImageFormatCode(const std::string& path) {
     const size_t dot = path.rfind('.');
     if (dot == std::string::npos) return std::nullopt;
-    std::string extension = path.substr(dot + 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string extension = platform::LowerCaseAscii(path.substr(dot + 1));
     for (const ImageFormat& format : kImageFormats) {
         if (extension == format.extension) return format.freeImageCode;
     }

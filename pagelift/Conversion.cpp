@@ -1,11 +1,11 @@
 #include "pagelift/Conversion.h"
 
-#include <QString>
 #include <algorithm>
 #include <limits>
 
 #include "common/Numbers.h"
 #include "libs/Quirel/Quirel.h"
+#include "platform/Platform.h"
 
 namespace pagelift {
 namespace {
@@ -15,10 +15,6 @@ int32_t ToPageNumber(double value) {
     double rounded = common::RoundHalfEven(value);
     return int32_t(std::clamp<double>(rounded, std::numeric_limits<int32_t>::min(),
                                       std::numeric_limits<int32_t>::max()));
-}
-
-std::string Lower(const std::string& text) {
-    return QString::fromStdString(text).toLower().toStdString();
 }
 
 }  // namespace
@@ -73,7 +69,8 @@ std::string DocumentFolders::NameFor(const std::string& outputRoot, const std::s
                                      const std::string& baseName) {
     for (int n = 1;; ++n) {
         std::string name = n == 1 ? baseName : baseName + " (" + std::to_string(n) + ")";
-        auto [entry, isNew] = sourceOfFolder_.try_emplace(Lower(outputRoot + name), path);
+        auto [entry, isNew] =
+            sourceOfFolder_.try_emplace(platform::LowerCaseLetters(outputRoot + name), path);
         if (isNew || entry->second == path) return name;
     }
 }

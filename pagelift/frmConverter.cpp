@@ -384,27 +384,20 @@ void frmConverter::StartUp() {
             ParseSoundOff(common::ReadQuotedLineFile(options).value_or(std::vector<std::string>{}));
     }
 
-    QWidget* order[] = {CmdToolsBar[0],
-                        CmdToolsBar[1],
-                        CmdToolsBar[2],
-                        CmdToolsBar[6],
-                        CmdToolsBar[3],
-                        CmdToolsBar[4],
-                        CmdToolsBar[5],
-                        ImgFormat[0],
-                        ImgFormat[1],
-                        ImgFormat[2],
-                        ImgFormat[3],
-                        ImgFormat[4],
-                        LV,
-                        cmbOF,
-                        LV2,
-                        txtValue,
-                        txtPath,
-                        cmdBrowse,
-                        cmdConvert,
-                        lblWeb};
-    for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+    SetTabOrder();
+}
+
+// The toolbar in the order it shows, then the controls from the welcome panel's format
+// pictures to the guide's link.
+void frmConverter::SetTabOrder() {
+    std::vector<QWidget*> order;
+    for (int index : kToolbarScreenOrder) order.push_back(CmdToolsBar[index]);
+    order.insert(order.end(), ImgFormat.begin(), ImgFormat.end());
+    for (QWidget* control : std::initializer_list<QWidget*>{LV, cmbOF, LV2, txtValue, txtPath,
+                                                            cmdBrowse, cmdConvert, lblWeb}) {
+        order.push_back(control);
+    }
+    for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void frmConverter::ReadSettings() {

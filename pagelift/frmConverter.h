@@ -130,6 +130,7 @@ class frmConverter : public QMainWindow {
     void BuildOptions(QWidget* client);
     void BuildProgress(QWidget* client);
     void StartUp();
+    void SetTabOrder();
     void AddFolderPdfs(const std::string& folder);
     void DeleteStaleScratchFiles(std::initializer_list<const char*> files);
     void ReadSettings();

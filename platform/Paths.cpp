@@ -32,8 +32,6 @@ bool IsPrivateStandIn(std::string_view text, size_t i, char& original) {
     return kNotInWindowsNames.find(original) != std::string_view::npos;
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // A folder of the user's by its XDG variable, or else its default under the home folder.
 std::string UserFolder(const char* variable, const char* underHome) {
     const char* folder = std::getenv(variable);
@@ -139,7 +137,7 @@ std::string CDriveRoot() {
 
 std::string ToHostPath(std::string_view windowsPath) {
     if (windowsPath.size() >= 2 && windowsPath[1] == ':') {
-        char drive = Lower(windowsPath[0]);
+        char drive = LowerCaseAscii(windowsPath.substr(0, 1))[0];
         std::string_view rest = windowsPath.substr(2);
         if (drive == 'c') return JoinUnder(CDriveRoot(), rest);
         if (drive == 'z') return JoinUnder("/", rest);
@@ -186,6 +184,14 @@ std::string ToWindowsPath(std::string_view hostPath) {
     }
     if (trailing && windows.back() != '\\') windows += '\\';
     return windows;
+}
+
+std::string LowerCaseAscii(std::string_view text) {
+    std::string lowered(text);
+    for (char& c : lowered) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lowered;
 }
 
 bool IsInstalled() {

@@ -53,6 +53,15 @@ std::string ProgramFolder();
 void SetProgramFolder(const std::string& hostFolder);
 
 // ---------------------------------------------------------------------------------------------
+// Letter case
+
+// Only the letters A to Z lowered: for names compared as Windows compares extensions, program
+// names and drive letters, whatever else the text holds.
+std::string LowerCaseAscii(std::string_view text);
+// Every letter of a UTF-8 text lowered, as Windows compares the names in one folder.
+std::string LowerCaseLetters(std::string_view utf8);
+
+// ---------------------------------------------------------------------------------------------
 // Files and folders (all paths in Windows form)
 
 enum FileAttribute : uint32_t {
@@ -93,9 +102,9 @@ bool IsFolder(std::string_view path);
 bool IsLink(std::string_view path);
 // Creates one folder level; fails when the parent is missing or the folder exists.
 bool CreateFolder(std::string_view path);
-// Removes an empty folder; fails on a read-only folder, as the design's platform does.
+// Removes an empty folder; fails on a read-only folder, as Windows does.
 bool RemoveFolder(std::string_view path);
-// Deletes a file; fails on a read-only file, as the design's platform does.
+// Deletes a file; fails on a read-only file, as Windows does.
 bool DeleteFile(std::string_view path);
 // Clears read-only (and on the host makes the entry writable by its owner).
 bool SetAttributesNormal(std::string_view path);
@@ -164,8 +173,8 @@ std::vector<std::string> ResolveCommandLine(std::string_view commandLine);
 // A hidden child process whose standard output and standard error go into one pipe.
 class ChildProcess {
   public:
-    // Starts the command line; nothing when it cannot be started (error() tells why; when the
-    // pipe could not be made, pipeError gets the system's error number).
+    // Starts the command line; nothing when it cannot be started (error, when given, tells why;
+    // when the pipe could not be made, pipeError gets the system's error number).
     static std::unique_ptr<ChildProcess> Start(std::string_view commandLine, std::string* error,
                                                int* pipeError = nullptr);
     ~ChildProcess();  // closes the pipe; does not end the child, which is reaped once it ends
@@ -230,7 +239,7 @@ class Desktop {
     virtual std::optional<std::string> SaveFile(const FileDialogRequest& request) = 0;
     // The chosen folder in Windows form, or nothing when cancelled.
     virtual std::optional<std::string> BrowseFolder(const std::string& title) = 0;
-    // Colour as 0x00BBGGRR, as the design's platform stores it.
+    // Colour as 0x00BBGGRR, as Windows stores it.
     virtual std::optional<uint32_t> ChooseColor(uint32_t initial) = 0;
     virtual std::optional<FontChoice> ChooseFont(const FontChoice& initial) = 0;
     // Opens a folder (Windows form) or a web address in the shell.

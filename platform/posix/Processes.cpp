@@ -23,6 +23,7 @@
 
 #include "platform/Platform.h"
 #include "platform/PlatformInternal.h"
+#include "platform/posix/ExecArguments.h"
 
 extern char** environ;
 
@@ -33,12 +34,6 @@ constexpr size_t kKernelNameLimit = 15;  // /proc/<pid>/comm keeps at most this 
 
 std::mutex gDetachedMutex;
 std::vector<pid_t> gDetached;  // started without waiting; reaped whenever we look again
-
-std::string Lowered(std::string_view text) {
-    std::string lowered(text);
-    for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lowered;
-}
 
 std::string BaseName(const std::string& path) {
     size_t slash = path.rfind('/');
@@ -94,7 +89,7 @@ bool IsExecutableFile(const std::string& host) {
 }
 
 bool EndsWithExe(const std::string& name) {
-    return name.size() > 4 && Lowered(name.substr(name.size() - 4)) == ".exe";
+    return name.size() > 4 && LowerCaseAscii(name.substr(name.size() - 4)) == ".exe";
 }
 
 // The host file of a program: as named, or without ".exe".
@@ -166,9 +161,7 @@ struct SpawnSettings {
 // The arguments are passed as they are: paths are the bytes the file system holds, and a text
 // that belongs in the code page was converted by the caller, who knows it is not a path.
 pid_t Spawn(std::vector<std::string> arguments, SpawnSettings& settings) {
-    std::vector<char*> argv;
-    for (auto& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
+    const std::vector<char*> argv = ExecArray(arguments);
     pid_t pid = 0;
     if (posix_spawn(&pid, argv[0], &settings.actions, &settings.attributes, argv.data(), environ) !=
         0) {
@@ -197,8 +190,8 @@ std::vector<ProcessInfo> RunningProcesses() {
 }
 
 bool ProcessNameMatches(std::string_view watchedName, std::string_view exeName) {
-    std::string watched = Lowered(watchedName);
-    std::string exe = Lowered(exeName);
+    std::string watched = LowerCaseAscii(watchedName);
+    std::string exe = LowerCaseAscii(exeName);
     if (watched.empty()) return false;
     if (watched == exe) return true;
     return EndsWithExe(watched) && watched.substr(0, watched.size() - 4) == exe;

@@ -138,10 +138,7 @@ std::string HostLibraryFileName(std::string_view dllName) {
     size_t slash = name.find_last_of("\\/");
     if (slash != std::string::npos) name = name.substr(slash + 1);
     if (name.size() > 4) {
-        std::string extension = name.substr(name.size() - 4);
-        for (char& c : extension)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (extension == ".dll") name.resize(name.size() - 4);
+        if (LowerCaseAscii(name.substr(name.size() - 4)) == ".dll") name.resize(name.size() - 4);
     }
     return "lib" + name + ".so";
 }

@@ -15,16 +15,12 @@
 
 #include "platform/Platform.h"
 #include "platform/qt/Owner.h"
+#include "platform/qt/QtText.h"
 
 namespace platform {
 namespace {
 
 constexpr int kLongestSoundMilliseconds = 30000;
-
-QString Q(const std::string& utf8) {
-    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-}
-std::string S(const QString& text) { return text.toUtf8().toStdString(); }
 
 QMessageBox::Icon ToQtIcon(MessageIcon icon) {
     switch (icon) {
