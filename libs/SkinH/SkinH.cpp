@@ -1,13 +1,13 @@
 #include "SkinH.h"
 
-#include <dlfcn.h>
-
 #include <QApplication>
 #include <QWidget>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <string>
+
+#include "platform/Host.h"
 
 namespace {
 
@@ -21,13 +21,8 @@ std::optional<QString> previousSheet;
 
 // The sheet lies beside this library, wherever the program folder is.
 std::string SheetPath() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&SkinH_Attach), &info) == 0 || info.dli_fname == nullptr)
-        return {};
-    std::string library = info.dli_fname;
-    size_t slash = library.find_last_of('/');
-    std::string folder = slash == std::string::npos ? "." : library.substr(0, slash);
-    return folder + "/skin.qss";
+    const std::string folder = platform::ThisModuleFolder();
+    return folder.empty() ? std::string() : folder + "/skin.qss";
 }
 
 // Reads the sheet by the bytes of its path, so a folder name in any encoding is found.
