@@ -5,6 +5,7 @@
 
 #include "common/Numbers.h"
 #include "libs/Quirel/Quirel.h"
+#include "pagelift/Texts.h"
 #include "platform/Platform.h"
 
 namespace pagelift {
@@ -76,26 +77,28 @@ std::string DocumentFolders::NameFor(const std::string& outputRoot, const std::s
 }
 
 std::string OpenFailureText(int32_t result) {
-    if (result == QUIREL_NEEDS_PASSWORD || result == QUIREL_WRONG_PASSWORD) return "密码错误";
-    return "无法打开: 文件不存在、不是PDF文件或已损坏";
+    if (result == QUIREL_NEEDS_PASSWORD || result == QUIREL_WRONG_PASSWORD) {
+        return texts::kWrongPassword;
+    }
+    return texts::kCannotOpen;
 }
 
 std::string ExportFailureText(int32_t result) {
     switch (result) {
         case QUIREL_UNKNOWN_HANDLE:
-            return "文档无法打开";
+            return texts::kDocumentNotOpen;
         case QUIREL_BAD_ARGUMENT:
-            return "输出格式或精度无效";
+            return texts::kBadFormatOrResolution;
         case QUIREL_FOLDER_ERROR:
-            return "无法创建输出文件夹";
+            return texts::kOutputFolderNotMade;
         case QUIREL_WRITE_ERROR:
-            return "无法写入图像文件(磁盘已满或没有权限)";
+            return texts::kImageNotWritten;
         case QUIREL_PAGE_TOO_LARGE:
-            return "页面太大, 请降低精度";
+            return texts::kPageTooLarge;
         case QUIREL_RENDER_ERROR:
-            return "页面无法渲染(文件已损坏)";
+            return texts::kPageNotRendered;
         default:
-            return "转换失败(错误 " + std::to_string(result) + ")";
+            return texts::ConversionFailed(result);
     }
 }
 

@@ -14,6 +14,7 @@
 #include "common/Module1.h"
 #include "pagelift/Settings.h"
 #include "pagelift/Shared.h"
+#include "pagelift/Texts.h"
 #include "pagelift/frmConverter.h"
 #include "pagelift/frmEncrypt.h"
 #include "platform/Platform.h"
@@ -72,9 +73,8 @@ void frmConverter::RunConversion() {
     if (running_) return;
     std::string missing = engine_->MissingLibrary();
     if (!missing.empty()) {
-        platform::GetDesktop().ShowMessage(
-            "无法加载页面渲染引擎 " + missing + ", 没有转换任何文件。\n请确认它在程序文件夹中。",
-            "转换", platform::MessageIcon::Critical);
+        platform::GetDesktop().ShowMessage(texts::EngineMissing(missing), texts::kRunTitle,
+                                           platform::MessageIcon::Critical);
         EnableWindow(true);
         return;
     }
@@ -132,7 +132,7 @@ void frmConverter::ConvertDocument(const Job& job, const std::string& outputRoot
     if (const OutputFormat* format = FormatAt(cmbOF->currentIndex())) {
         ExportDocument(job, *format, outputRoot, folders);
     } else {
-        Fail(job, "没有选择输出图片格式");
+        Fail(job, texts::kNoOutputFormat);
     }
     platform::Yield();
     RemoveJob(job.id);
@@ -163,7 +163,7 @@ void frmConverter::ExportDocument(const Job& job, const OutputFormat& format,
 
     std::optional<int32_t> resolution = ExportResolution(OptionValue(kResolutionRow));
     if (!resolution) {
-        Fail(job, "输出图像精度(DPI)不是数字");
+        Fail(job, texts::kResolutionNotANumber);
     } else {
         gExportingWindow = this;
         std::optional<int32_t> result =
@@ -174,7 +174,7 @@ void frmConverter::ExportDocument(const Job& job, const OutputFormat& format,
                                              range.last, ExportProgressThunk);
         gExportingWindow = nullptr;
         if (!result) {
-            Fail(job, format.tiff ? "页面渲染引擎缺少 TIFF 输出" : "页面渲染引擎缺少图像输出");
+            Fail(job, format.tiff ? texts::kEngineLacksTiff : texts::kEngineLacksImages);
         } else if (*result < 0) {
             Fail(job, ExportFailureText(*result));
         }
@@ -188,10 +188,10 @@ void frmConverter::Fail(const Job& job, const std::string& reason) {
 
 void frmConverter::ReportFailures() {
     if (failures_.empty()) return;
-    std::string text = "以下文件没有转换成功:";
+    std::string text = texts::kDocumentsNotConverted;
     for (const std::string& failure : failures_) text += "\n" + failure;
     failures_.clear();
-    platform::GetDesktop().ShowMessage(text, "转换", platform::MessageIcon::Critical);
+    platform::GetDesktop().ShowMessage(text, texts::kRunTitle, platform::MessageIcon::Critical);
 }
 
 void frmConverter::EnableWindow(bool enabled) {

@@ -25,6 +25,7 @@
 #include "common/WorkingFolders.h"
 #include "pagelift/Settings.h"
 #include "pagelift/Shared.h"
+#include "pagelift/Texts.h"
 #include "platform/Platform.h"
 #include "platform/qt/Geometry.h"
 #include "platform/qt/QtText.h"
@@ -54,7 +55,6 @@ constexpr ToolbarButton kToolbar[7] = {{"添加文件", 0},    {"添加文件夹
                                        {"清空列表", 4230}};
 constexpr int kToolbarScreenOrder[7] = {0, 1, 2, 6, 3, 4, 5};
 
-constexpr const char* kGuideCaption = "用户指南";
 constexpr const char* kProgram = "pagelift";
 const char* const kFormatNames[5] = {"JPEG", "BMP", "GIF", "PNG", "TIF"};
 
@@ -360,9 +360,9 @@ void frmConverter::StartUp() {
     // The guide's address is a long file name: the label says what it opens.
     QString address = Q(ProductWebAddress());
     lblWeb->setText(QString("<a href=\"%1\" style=\"color: rgb(43, 82, 140);\">%2</a>")
-                        .arg(address.toHtmlEscaped(), QString::fromUtf8(kGuideCaption)));
+                        .arg(address.toHtmlEscaped(), QString::fromUtf8(texts::kGuideCaption)));
     lblWeb->setToolTip(address);
-    lblWeb->setAccessibleName(QString::fromUtf8(kGuideCaption));
+    lblWeb->setAccessibleName(QString::fromUtf8(texts::kGuideCaption));
     platform::Yield();
     DeleteStaleScratchFiles({"c:\\tmp\\tmp.pdf", "c:\\tmp\\tmp1.pdf"});
     SetFill(0);
