@@ -7,6 +7,8 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The dock and the task switcher show the desktop entry's icon; the window has none.
+    QGuiApplication::setDesktopFileName("org.example.imbinder");
     const std::vector<std::string> files = platform::CommandLinePaths(argc, argv);
     imbinder::frmPrinting window;
     // Closing ends the program at once, also in the middle of a build: a pdftk run already

@@ -8,6 +8,8 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The dock and the task switcher show the desktop entry's icon; the window has none.
+    QGuiApplication::setDesktopFileName("org.example.pagelift");
     const std::vector<std::string> files = platform::CommandLinePaths(argc, argv);
     // One instance at a time: a second start hands its files to the first and ends before any
     // window.

@@ -1,5 +1,5 @@
-// Draws the pictures of both programs (toolbar icons, the welcome panels, the format tiles)
-// and the skin's drop-down arrow.
+// Draws the pictures of both programs (toolbar icons, the welcome panels, the format tiles,
+// the application icons the desktop shows) and the skin's drop-down arrow.
 // The pictures are committed; run scripts/draw-pictures after changing this file.
 //   DrawPictures <resources folder>
 #include <QDir>
@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 
@@ -458,6 +459,51 @@ Icon WithBadge(void (*base)(QPainter&), void (*badge)(QPainter&)) {
 
 void PdfPage(QPainter& p) { Page(p, true); }
 
+// ---- Application icons, in a 32 by 32 frame ----
+
+// The tile both application icons stand on, so that they hold their own on any panel colour.
+void AppTile(QPainter& p) {
+    p.setPen(QPen(kBorder, 0.8));
+    p.setBrush(Vertical(1, 31, Qt::white, kAccentLight));
+    p.drawRoundedRect(QRectF(1.4, 1.4, 29.2, 29.2), 6, 6);
+}
+
+// A small blue arrow from a source part to the result part, pointing down and right.
+void LeadArrow(QPainter& p, QPointF from, QPointF to) {
+    p.setPen(QPen(kAccent, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawLine(from, to);
+    const QPointF along = (to - from) / std::hypot(to.x() - from.x(), to.y() - from.y());
+    const QPointF across(-along.y(), along.x());
+    p.drawPolyline(
+        QPolygonF({to - along * 2.6 + across * 2.2, to, to - along * 2.6 - across * 2.2}));
+}
+
+// pagelift: a PDF page gives a picture.
+void PageliftIcon(QPainter& p) {
+    AppTile(p);
+    DrawIconAt(p, PdfPage, 1.5, 1.5, 21);
+    DrawIconAt(p, Photo, 10.5, 11, 21);
+    LeadArrow(p, QPointF(20, 5.5), QPointF(25.5, 11));
+}
+
+// imbinder: pictures bound into a PDF page.
+void ImbinderIcon(QPainter& p) {
+    AppTile(p);
+    DrawIconAt(p, Photo, 1, 0.5, 17);
+    DrawIconAt(p, Photo, 4, 7, 17);
+    DrawIconAt(p, PdfPage, 11.5, 9, 21);
+    LeadArrow(p, QPointF(18.5, 3.5), QPointF(24, 8.5));
+}
+
+// The application icon at the sizes the desktop's icon theme takes.
+void SaveAppIcons(const Icon& draw, const std::function<QString(const QString&)>& path) {
+    for (int size : {48, 64, 128, 256})
+        SavePicture(
+            size, size, [&](QPainter& p) { DrawIconAt(p, draw, 0, 0, size); },
+            path(QString("icon_%1.png").arg(size)));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -485,6 +531,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 7; ++i)
         SaveIcon(pageliftToolbar[i], pagelift(QString("toolbar_%1.png").arg(i)));
     SavePicture(466, 338, PageliftDoor, pagelift("door.png"));
+    SaveAppIcons(PageliftIcon, pagelift);
     const struct {
         const char* name;
         QColor colour;
@@ -507,6 +554,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 7; ++i)
         SaveIcon(imbinderToolbar[i], imbinder(QString("toolbar_%1.png").arg(i)));
     SavePicture(749, 411, ImbinderDoor, imbinder("door.png"));
+    SaveAppIcons(ImbinderIcon, imbinder);
 
     SavePicture(12, 8, DropDownArrow, resources.filePath("skin/arrow_down.png"));
     return failures == 0 ? 0 : 1;
