@@ -26,8 +26,13 @@
 #include "platform/qt/Geometry.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/Windows.h"
+#include "windows/WindowParts.h"
 
 namespace imbinder {
+
+using windows::kProductYear;
+using windows::ListBoxResults;
+using windows::NewLabel;
 
 using platform::ProgramFont;
 using platform::Px;
@@ -39,7 +44,6 @@ namespace {
 
 constexpr const char* kDropHint = "拖拽文件到这里";
 constexpr const char* kPageNumberText = "当前文件所在页码: ";
-constexpr int kProductYear = 2026;
 constexpr int kFirstQuality = 80;
 
 struct ToolbarButton {
@@ -61,23 +65,6 @@ constexpr int kToolbarScreenOrder[7] = {0, 1, 2, 3, 6, 4, 5};
 
 enum Command { kAddFile, kAddFolder, kRemoveFile, kClearList, kMoveDown, kExit, kMoveUp };
 
-// The folder search appends straight to the image list.
-class ListBoxResults : public common::ResultList {
-  public:
-    explicit ListBoxResults(QListWidget* list) : list_(list) {}
-    void AddItem(const std::string& text) override { list_->addItem(Q(text)); }
-
-  private:
-    QListWidget* list_;
-};
-
-QLabel* NewLabel(QWidget* parent, const char* name, const char* text, QRect geometry) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    return label;
-}
-
 QLineEdit* NewTextBox(QWidget* parent, const char* name, const char* text, QLabel* label,
                       QRect geometry) {
     auto* box = new QLineEdit(QString::fromUtf8(text), parent);
@@ -97,6 +84,36 @@ QPushButton* NewButton(QWidget* parent, const char* name, const char* caption,
     button->setGeometry(geometry);
     return button;
 }
+
+// The document information and the output folder: each a label over its text box, top to
+// bottom, at the left of the fields' column (twips).
+constexpr int kFieldsLeft = 7710;
+constexpr int kFieldsWidth = 3450;
+struct InformationField {
+    QLabel* frmPrinting::*label;
+    const char* labelName;
+    const char* caption;
+    int labelTop;
+    QLineEdit* frmPrinting::*box;
+    const char* boxName;
+    const char* text;
+    int boxTop;
+    int boxWidth;
+};
+const InformationField kInformationFields[] = {
+    {&frmPrinting::lblTitle, "lblTitle", "PDF文档标题:", 1140, &frmPrinting::txtTitle, "txtTitle",
+     kDefaultTitle, 1380, kFieldsWidth},
+    {&frmPrinting::lblCreateFor, "lblCreateFor", "PDF文档作者:", 1830, &frmPrinting::txtCreateFor,
+     "txtCreateFor", "Imbinder", 2070, kFieldsWidth},
+    {&frmPrinting::lblCreationDate, "lblCreationDate", "PDF文档创建时间:", 2550,
+     &frmPrinting::txtCreationDate, "txtCreationDate", "", 2790, 2670},
+    {&frmPrinting::lblSubject, "lblSubject", "PDF文档主题:", 3270, &frmPrinting::txtSubject,
+     "txtSubject", "新主题", 3510, kFieldsWidth},
+    {&frmPrinting::lblKeywords, "lblKeywords", "PDF文档关键字:", 3960, &frmPrinting::txtKeywords,
+     "txtKeywords", "", 4200, kFieldsWidth},
+    {&frmPrinting::Label3, "Label3", "生成PDF到:", 4650, &frmPrinting::txtPath, "txtPath",
+     kDefaultOutputFolder, 4920, 2655},
+};
 
 // The toolbar command of a key pressed on the list, or -1.
 int ListKeyCommand(int key, Qt::KeyboardModifiers modifiers) {
@@ -122,12 +139,8 @@ std::string CancelledBrowseFolder() {
 
 }  // namespace
 
-std::string ProductWebAddress() {
-    std::string guide = platform::ToHostPath(platform::ProgramFolder() + "\\guide.html");
-    QUrl address = QUrl::fromLocalFile(Q(guide));
-    address.setFragment("imbinder");  // the two programs share one guide
-    return S(address.toString());
-}
+// The two programs share one guide.
+std::string ProductWebAddress() { return windows::GuideAddress(kProgram); }
 
 frmPrinting::frmPrinting()
     : decoder_(platform::ToHostPath(platform::ProgramFolder()) + "/imdecode") {
@@ -142,6 +155,7 @@ frmPrinting::frmPrinting()
     BuildToolbar(client);
     BuildList(client);
     BuildInformation(client);
+    BuildQuality(client);
     BuildProgress(client);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     StartUp();
@@ -197,18 +211,10 @@ void frmPrinting::BuildMenus() {
 
 void frmPrinting::BuildToolbar(QWidget* client) {
     for (int index = 0; index < 7; ++index) {
-        auto* button = new QToolButton(client);
-        button->setObjectName(QString("CmdToolsBar_%1").arg(index));
-        QString caption = QString::fromUtf8(kToolbar[index].caption);
-        button->setText(caption);
+        QToolButton* button = windows::NewToolbarButton(
+            client, index, kToolbar[index].caption, QString(":/imbinder/toolbar_%1.png").arg(index),
+            kToolbar[index].left);
         if (kToolbar[index].toolTip != nullptr) button->setToolTip(kToolbar[index].toolTip);
-        button->setAccessibleName(caption);
-        button->setIcon(QIcon(QString(":/imbinder/toolbar_%1.png").arg(index)));
-        button->setIconSize(QSize(32, 32));
-        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        button->setAutoRaise(true);
-        button->setFocusPolicy(Qt::StrongFocus);
-        button->setGeometry(Twips(kToolbar[index].left, 0, 1420, 985));
         connect(button, &QToolButton::clicked, this, [this, index] { CmdToolsBar_Click(index); });
         CmdToolsBar[index] = button;
     }
@@ -250,33 +256,26 @@ void frmPrinting::BuildList(QWidget* client) {
 }
 
 void frmPrinting::BuildInformation(QWidget* client) {
-    lblTitle = NewLabel(client, "lblTitle", "PDF文档标题:", Twips(7710, 1140, 3450, 210));
-    txtTitle =
-        NewTextBox(client, "txtTitle", kDefaultTitle, lblTitle, Twips(7710, 1380, 3450, 285));
-    lblCreateFor = NewLabel(client, "lblCreateFor", "PDF文档作者:", Twips(7710, 1830, 3450, 210));
-    txtCreateFor =
-        NewTextBox(client, "txtCreateFor", "Imbinder", lblCreateFor, Twips(7710, 2070, 3450, 285));
-    lblCreationDate =
-        NewLabel(client, "lblCreationDate", "PDF文档创建时间:", Twips(7710, 2550, 3450, 210));
-    txtCreationDate =
-        NewTextBox(client, "txtCreationDate", "", lblCreationDate, Twips(7710, 2790, 2670, 285));
+    for (const InformationField& field : kInformationFields) {
+        QLabel* label = NewLabel(client, field.labelName, field.caption,
+                                 Twips(kFieldsLeft, field.labelTop, kFieldsWidth, 210));
+        this->*field.label = label;
+        this->*field.box = NewTextBox(client, field.boxName, field.text, label,
+                                      Twips(kFieldsLeft, field.boxTop, field.boxWidth, 285));
+    }
     Command1 =
         NewButton(client, "Command1", "Now", "创建时间设为现在", Twips(10440, 2790, 735, 305));
     connect(Command1, &QPushButton::clicked, this, &frmPrinting::Command1_Click);
-    lblSubject = NewLabel(client, "lblSubject", "PDF文档主题:", Twips(7710, 3270, 3450, 210));
-    txtSubject =
-        NewTextBox(client, "txtSubject", "新主题", lblSubject, Twips(7710, 3510, 3450, 285));
-    lblKeywords = NewLabel(client, "lblKeywords", "PDF文档关键字:", Twips(7710, 3960, 3450, 210));
-    txtKeywords = NewTextBox(client, "txtKeywords", "", lblKeywords, Twips(7710, 4200, 3450, 285));
-    Label3 = NewLabel(client, "Label3", "生成PDF到:", Twips(7710, 4650, 3450, 210));
-    txtPath =
-        NewTextBox(client, "txtPath", kDefaultOutputFolder, Label3, Twips(7710, 4920, 2655, 285));
+    Command1->stackUnder(lblSubject);  // beside its date in the window's order of controls
     txtPath->setToolTip("Select a Folder to Output");
     cmdBrowse =
         NewButton(client, "cmdBrowse", "Browse", "选择输出文件夹", Twips(10440, 4920, 735, 300));
     cmdBrowse->setToolTip("Select an Output Folder");
     connect(cmdBrowse, &QPushButton::clicked, this, &frmPrinting::cmdBrowse_Click);
+}
 
+// The quality slider with its percentage and level word, and the build's button below it.
+void frmPrinting::BuildQuality(QWidget* client) {
     lblJPG = NewLabel(client, "lblJPG", "图片压缩质量:", Twips(7710, 5370, 1200, 210));
     lblQuality = NewLabel(client, "lblQuality", "100%", Twips(8940, 5370, 900, 210));
     // The level word ends where the slider ends, whatever its length.
@@ -323,9 +322,8 @@ void frmPrinting::BuildProgress(QWidget* client) {
 
 void frmPrinting::StartUp() {
     // The skin stays loaded for the program's life: it owns the look of every window.
-    skin_ = platform::Library::Load("SkinH.dll");
+    skin_ = windows::AttachSkin();
     if (skin_) {
-        if (auto attach = skin_->Function<int (*)()>("SkinH_Attach")) attach();
         if (auto aero = skin_->Function<int (*)(intptr_t)>("SkinH_Aero"))
             aero(reinterpret_cast<intptr_t>(this));
         using Adjust = int (*)(int, int, int, int, int, int, int, int, int);

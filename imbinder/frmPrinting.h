@@ -99,6 +99,7 @@ class frmPrinting : public QMainWindow {
     void BuildToolbar(QWidget* client);
     void BuildList(QWidget* client);
     void BuildInformation(QWidget* client);
+    void BuildQuality(QWidget* client);
     void BuildProgress(QWidget* client);
     void StartUp();
     void ReadSettings();

@@ -1,5 +1,6 @@
-// The arithmetic of a conversion run that touches no control: the output formats, the page
-// range, the progress display, the document folders and the words for the engine's failures.
+// The rules of the job list and of a conversion run that touch no control: which paths the list
+// takes and its Format column, the output formats, the page range, the progress display, the
+// document folders and the words for the engine's failures.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,13 @@ inline constexpr OutputFormat kOutputFormats[] = {
     {"TIF 文件(*.tif)", true, 0, 0, "tif"},
 };
 inline constexpr int kFormatCount = int(std::size(kOutputFormats));
+
+// The job list's "Format" column of a path: its last three characters, upper-cased.
+std::string FormatColumn(const std::string& path);
+// A path the job list takes: its Format column is "PDF".
+bool EndsInPdf(const std::string& path);
+// The text without the blanks around it, as a typed or chosen name is taken.
+std::string Trimmed(const std::string& text);
 
 // The format of a selected index of the format list; nothing outside 0 to 4.
 const OutputFormat* FormatAt(int index);

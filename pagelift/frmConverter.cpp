@@ -30,8 +30,13 @@
 #include "platform/qt/Geometry.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/Windows.h"
+#include "windows/WindowParts.h"
 
 namespace pagelift {
+
+using windows::kProductYear;
+using windows::ListBoxResults;
+using windows::NewLabel;
 
 using platform::ProgramFont;
 using platform::Px;
@@ -43,7 +48,6 @@ namespace {
 constexpr const char* kDefaultOutputFolder = "C:\\output";
 constexpr const char* kDropHint = "拖拽PDF文件到这里";
 constexpr const char* kFolderTitle = "请选择一个文件夹:";
-constexpr int kProductYear = 2026;
 
 struct ToolbarButton {
     const char* caption;
@@ -58,28 +62,6 @@ constexpr int kToolbarScreenOrder[7] = {0, 1, 2, 6, 3, 4, 5};
 constexpr const char* kProgram = "pagelift";
 const char* const kFormatNames[5] = {"JPEG", "BMP", "GIF", "PNG", "TIF"};
 
-// The "Format" column: the last three characters of the path, upper-cased.
-std::string FormatColumn(const std::string& path) { return S(Q(path).right(3).toUpper()); }
-bool EndsInPdf(const std::string& path) { return FormatColumn(path) == "PDF"; }
-std::string Trimmed(const std::string& text) { return S(Q(text).trimmed()); }
-
-// The folder search fills the hidden list box.
-class ListBoxResults : public common::ResultList {
-  public:
-    explicit ListBoxResults(QListWidget* list) : list_(list) {}
-    void AddItem(const std::string& text) override { list_->addItem(Q(text)); }
-
-  private:
-    QListWidget* list_;
-};
-
-QLabel* NewLabel(QWidget* parent, const char* name, const char* text, QRect geometry) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    return label;
-}
-
 QWidget* NewHiddenImage(QWidget* parent, const QString& name) {
     auto* image = new QWidget(parent);
     image->setObjectName(name);
@@ -89,10 +71,7 @@ QWidget* NewHiddenImage(QWidget* parent, const QString& name) {
 
 }  // namespace
 
-std::string ProductWebAddress() {
-    std::string guide = platform::ToHostPath(platform::ProgramFolder() + "\\guide.html");
-    return S(QUrl::fromLocalFile(Q(guide)).toString());
-}
+std::string ProductWebAddress() { return windows::GuideAddress(); }
 
 frmConverter::frmConverter(std::unique_ptr<PageEngine> engine, platform::CommandChannel* commands)
     : engine_(std::move(engine)) {
@@ -183,18 +162,10 @@ void frmConverter::BuildMenus() {
 
 void frmConverter::BuildToolbar(QWidget* client) {
     for (int index = 0; index < 7; ++index) {
-        auto* button = new QToolButton(client);
-        button->setObjectName(QString("CmdToolsBar_%1").arg(index));
-        QString caption = QString::fromUtf8(kToolbar[index].caption);
-        button->setText(caption);
-        button->setToolTip(caption);
-        button->setAccessibleName(caption);
-        button->setIcon(QIcon(QString(":/pagelift/toolbar_%1.png").arg(index)));
-        button->setIconSize(QSize(32, 32));
-        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        button->setAutoRaise(true);
-        button->setFocusPolicy(Qt::StrongFocus);
-        button->setGeometry(Twips(kToolbar[index].left, 0, 1420, 985));
+        QToolButton* button = windows::NewToolbarButton(
+            client, index, kToolbar[index].caption, QString(":/pagelift/toolbar_%1.png").arg(index),
+            kToolbar[index].left);
+        button->setToolTip(button->text());
         button->installEventFilter(this);
         connect(button, &QToolButton::clicked, this, [this, index] { CmdToolsBar_Click(index); });
         CmdToolsBar[index] = button;
@@ -347,10 +318,7 @@ void frmConverter::BuildProgress(QWidget* client) {
 void frmConverter::StartUp() {
     setWindowIcon(QIcon());
     // The skin stays loaded for the program's life: it owns the look of every window.
-    skin_ = platform::Library::Load("SkinH.dll");
-    if (skin_) {
-        if (auto attach = skin_->Function<int (*)()>("SkinH_Attach")) attach();
-    }
+    skin_ = windows::AttachSkin();
     picDoor->setGeometry(Twips(90, 1110, 6990, 5070));
     picDoor->raise();
     platform::HideWhenFocusGoesUnder(picDoor);
