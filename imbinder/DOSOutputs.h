@@ -8,6 +8,10 @@
 #include <memory>
 #include <string>
 
+namespace platform {
+class ChildProcess;
+}
+
 namespace imbinder {
 
 // The executable name whose running processes keep a command run busy; the caller sets it
@@ -52,6 +56,9 @@ class DOSOutputs {
     void ResetFailedStarts() { failedStarts_ = 0; }
 
   private:
+    // Starts CommandLine; on failure shows why, the first time since the last reset.
+    std::unique_ptr<platform::ChildProcess> StartChild();
+
     std::string commandLine_;
     std::string outputs_;
     int failedStarts_ = 0;
