@@ -131,6 +131,22 @@ bool EndLocalService(const std::string& socketPath);
 void ReplaceProcess(const std::string& hostProgram, const std::vector<std::string>& arguments);
 
 // ---------------------------------------------------------------------------------------------
+// The system code page (the C library's locale code set on the host)
+
+// The code set of the C library's character locale, which the program's start takes from the
+// environment; UTF-8 when no locale is set. Every library in the process (the rendering
+// engine among them) reads the same locale, so they all agree on it.
+std::string SystemCodePageName();
+// Makes an installed C library locale ("zh_CN.GBK") the character locale of the whole process,
+// so its code set becomes the system code page everywhere (tests); false when it is not
+// installed. An empty name restores the locale in force before the first change.
+[[nodiscard]] bool SetSystemCodePage(const std::string& localeName);
+// UTF-8 to the system code page; an unrepresentable character becomes "?".
+std::string ToSystemCodePage(std::string_view utf8);
+// The system code page to UTF-8; an undecodable byte becomes "?".
+std::string FromSystemCodePage(std::string_view bytes);
+
+// ---------------------------------------------------------------------------------------------
 // Files of the module
 
 // The host folder of the executable or shared library that this code is linked into (a plain

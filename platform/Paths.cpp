@@ -44,6 +44,11 @@ std::string DefaultCDriveRoot() {
     return UserFolder("XDG_DATA_HOME", ".local/share") + "/converters/drive_c";
 }
 
+// The host folder of an installed program's settings for this user.
+std::string UserSettingsFolder(std::string_view program) {
+    return UserFolder("XDG_CONFIG_HOME", ".config") + "/" + std::string(program);
+}
+
 // The marker the install rules put beside an installed program.
 constexpr const char* kInstalledMarker = "installed";
 
@@ -202,15 +207,14 @@ bool IsInstalled() {
 std::string SettingsFileToRead(std::string_view program, std::string_view name) {
     const std::string beside = ProgramFolder() + "\\" + std::string(name);
     if (!IsInstalled()) return beside;
-    const std::string own = SettingsFileToWrite(program, name);
+    const std::string own = UserSettingsFolder(program) + "/" + std::string(name);
     std::error_code error;
-    return std::filesystem::exists(ToHostPath(own), error) ? own : beside;
+    return std::filesystem::exists(own, error) ? ToWindowsPath(own) : beside;
 }
 
 std::string SettingsFileToWrite(std::string_view program, std::string_view name) {
     if (!IsInstalled()) return ProgramFolder() + "\\" + std::string(name);
-    const std::string folder =
-        UserFolder("XDG_CONFIG_HOME", ".config") + "/" + std::string(program);
+    const std::string folder = UserSettingsFolder(program);
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     return ToWindowsPath(folder + "/" + std::string(name));

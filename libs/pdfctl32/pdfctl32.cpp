@@ -2,11 +2,7 @@
 // conversion between the caller's tenths of a millimetre and the document's points.
 #include "pdfctl32.h"
 
-#include <iconv.h>
-#include <langinfo.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -18,6 +14,7 @@
 #include "Messages.h"
 #include "PageDocument.h"
 #include "Properties.h"
+#include "platform/Host.h"
 
 namespace pdfctl32 {
 namespace {
@@ -37,37 +34,9 @@ std::map<int32_t, Box> gBoxes;
 int32_t gLastHandle = 0;
 std::string gLastError;
 
-// The caller reads the text in the system code page, the C library's character locale, as
-// its platform layer does; the texts here are UTF-8, which a plain ASCII locale stands for too.
-std::string InSystemCodePage(const std::string& utf8) {
-    const char* codeSet = nl_langinfo(CODESET);
-    const std::string name = codeSet != nullptr ? codeSet : "";
-    if (name.empty() || name == "UTF-8" || name == "ANSI_X3.4-1968" || name == "ASCII") return utf8;
-    const iconv_t converter = iconv_open(name.c_str(), "UTF-8");
-    if (converter == reinterpret_cast<iconv_t>(-1)) return utf8;
-    std::string converted;
-    char* in = const_cast<char*>(utf8.data());
-    size_t inLeft = utf8.size();
-    while (inLeft > 0) {
-        char buffer[256];
-        char* out = buffer;
-        size_t outLeft = sizeof buffer;
-        const size_t result = iconv(converter, &in, &inLeft, &out, &outLeft);
-        converted.append(buffer, static_cast<size_t>(out - buffer));
-        if (result == static_cast<size_t>(-1) && errno != E2BIG) {
-            // A character the code page lacks, or a broken sequence: one '?' for it.
-            converted += '?';
-            do {
-                ++in, --inLeft;
-            } while (inLeft > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80);
-        }
-    }
-    iconv_close(converter);
-    return converted;
-}
-
 int32_t Fail(std::string text) {
-    gLastError = InSystemCodePage(text);
+    // The caller reads the text in the system code page, as its platform layer does.
+    gLastError = platform::ToSystemCodePage(text);
     return kFailure;
 }
 
