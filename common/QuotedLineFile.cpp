@@ -48,10 +48,10 @@ std::vector<std::string> ParseQuotedLines(std::string_view text) {
     return values;
 }
 
-std::optional<std::vector<std::string>> ReadQuotedLineFile(std::string_view path) {
-    std::optional<std::string> bytes = platform::ReadWholeFile(path);
-    if (!bytes) return std::nullopt;
-    return ParseQuotedLines(platform::FromSystemCodePage(*bytes));
+QuotedLines ReadQuotedLineFile(std::string_view path) {
+    platform::FileContents file = platform::ReadWholeFile(path);
+    if (!file.error.empty()) return {{}, file.error};
+    return {ParseQuotedLines(platform::FromSystemCodePage(file.bytes)), {}};
 }
 
 bool WriteQuotedLineFile(std::string_view path, const std::vector<std::string>& values) {

@@ -2,17 +2,20 @@
 // double quote, the value, a double quote and CR LF, in the system code page.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace common {
 
-// The values of the file in order (Windows-form path); nothing when it cannot be read.
-// A quoted value is the text between its quotes; an unquoted one runs to the next comma or
-// the line end, blanks around it dropped.
-std::optional<std::vector<std::string>> ReadQuotedLineFile(std::string_view path);
+struct QuotedLines {
+    std::vector<std::string> values;
+    std::string error;  // why the file could not be read; empty when read
+};
+
+// The values of the file in order (Windows-form path). A quoted value is the text between its
+// quotes; an unquoted one runs to the next comma or the line end, blanks around it dropped.
+QuotedLines ReadQuotedLineFile(std::string_view path);
 
 // Parses the file's text (already in UTF-8).
 std::vector<std::string> ParseQuotedLines(std::string_view text);

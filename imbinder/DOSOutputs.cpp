@@ -97,14 +97,13 @@ bool DOSOutputs::IsProcessRunning(const std::string& name) {
 }
 
 std::unique_ptr<platform::ChildProcess> DOSOutputs::StartChild() {
-    int pipeError = 0;
-    std::unique_ptr<platform::ChildProcess> child =
-        platform::ChildProcess::Start(commandLine_, nullptr, &pipeError);
-    if (!child && failedStarts_++ == 0) {
-        ShowFailure(pipeError != 0 ? "CreatePipe failed. Error: " + std::to_string(pipeError)
-                                   : "File or command not found");
+    platform::ChildStart start = platform::ChildProcess::Start(commandLine_);
+    if (!start.process && failedStarts_++ == 0) {
+        ShowFailure(start.pipeError != 0
+                        ? "CreatePipe failed. Error: " + std::to_string(start.pipeError)
+                        : "File or command not found");
     }
-    return child;
+    return std::move(start.process);
 }
 
 std::string DOSOutputs::ExecuteCommand(const std::string& commandLine) {

@@ -344,9 +344,9 @@ void frmPrinting::StartUp() {
 void frmPrinting::ReadSettings() {
     const std::string path = platform::SettingsFileToRead(kProgram, "setting.dll");
     if (!platform::PathExists(path) || platform::IsFolder(path)) return;
-    const auto values = common::ReadQuotedLineFile(path);
-    if (!values) return;
-    const StoredSettings settings = ParseSettings(*values);
+    const common::QuotedLines file = common::ReadQuotedLineFile(path);
+    if (!file.error.empty()) return;
+    const StoredSettings settings = ParseSettings(file.values);
     if (settings.title) txtTitle->setText(Q(*settings.title));
     if (settings.author) txtCreateFor->setText(Q(*settings.author));
     if (settings.subject) txtSubject->setText(Q(*settings.subject));

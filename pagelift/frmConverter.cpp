@@ -348,8 +348,7 @@ void frmConverter::StartUp() {
     std::string options = platform::SettingsFileToRead(kProgram, "options.ini");
     SoundOff = 0;
     if (platform::PathExists(options)) {
-        SoundOff =
-            ParseSoundOff(common::ReadQuotedLineFile(options).value_or(std::vector<std::string>{}));
+        SoundOff = ParseSoundOff(common::ReadQuotedLineFile(options).values);
     }
 
     SetTabOrder();
@@ -371,9 +370,9 @@ void frmConverter::SetTabOrder() {
 void frmConverter::ReadSettings() {
     std::string path = platform::SettingsFileToRead(kProgram, "setup.ini");
     if (!platform::PathExists(path)) return;
-    auto values = common::ReadQuotedLineFile(path);
-    if (!values) return;
-    StoredSetup setup = ParseSetup(*values);
+    const common::QuotedLines file = common::ReadQuotedLineFile(path);
+    if (!file.error.empty()) return;
+    StoredSetup setup = ParseSetup(file.values);
     if (setup.outputFolder) txtPath->setText(Q(*setup.outputFolder));
     if (setup.formatIndex) cmbOF->setCurrentIndex(*setup.formatIndex);
 }

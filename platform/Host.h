@@ -13,6 +13,12 @@
 
 namespace platform {
 
+// The result of a call that gives no value. A call that gives one returns a struct of its own
+// with the same error field beside the value.
+struct [[nodiscard]] Outcome {
+    std::string error;  // why the call failed; empty when it succeeded
+};
+
 // ---------------------------------------------------------------------------------------------
 // Short-lived helper programs under limits
 

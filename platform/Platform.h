@@ -113,8 +113,13 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists);
 // Gives a file another name in the same folder tree, in one step; an existing file of that
 // name is replaced, a folder or a read-only file is not.
 bool MoveFile(std::string_view from, std::string_view to);
-// The whole file's bytes; nothing when it cannot be read.
-std::optional<std::string> ReadWholeFile(std::string_view path);
+struct FileContents {
+    std::string bytes;
+    std::string error;  // the system's text for why the file could not be read; empty when read
+};
+
+// The whole file's bytes.
+FileContents ReadWholeFile(std::string_view path);
 // Replaces the file with bytes through a new file beside it that is renamed over it, so an
 // interrupted write leaves the old file or the new one, never a part of either.
 bool WriteWholeFile(std::string_view path, std::string_view bytes);
@@ -170,13 +175,13 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 // from the program folder if there, else x from PATH; arguments in drive form become host paths.
 std::vector<std::string> ResolveCommandLine(std::string_view commandLine);
 
+struct ChildStart;
+
 // A hidden child process whose standard output and standard error go into one pipe.
 class ChildProcess {
   public:
-    // Starts the command line; nothing when it cannot be started (error, when given, tells why;
-    // when the pipe could not be made, pipeError gets the system's error number).
-    static std::unique_ptr<ChildProcess> Start(std::string_view commandLine, std::string* error,
-                                               int* pipeError = nullptr);
+    // Starts the command line.
+    static ChildStart Start(std::string_view commandLine);
     ~ChildProcess();  // closes the pipe; does not end the child, which is reaped once it ends
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -200,6 +205,12 @@ class ChildProcess {
     int readFd_;
     std::optional<int> exitCode_;
     bool reaped_ = false;
+};
+
+struct ChildStart {
+    std::unique_ptr<ChildProcess> process;  // set when it started
+    std::string error;                      // why it did not start
+    int pipeError = 0;  // the system's error number when the pipe could not be made
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/Platform.h"
@@ -213,29 +214,37 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
     return copied;
 }
 
-std::optional<std::string> ReadWholeFile(std::string_view path) {
+FileContents ReadWholeFile(std::string_view path) {
+    FileContents contents;
     std::string host = ToHostPath(path);
-    if (host.empty()) return std::nullopt;
+    if (host.empty()) {
+        contents.error = std::strerror(ENOENT);
+        return contents;
+    }
     // Without blocking, so that a pipe under the name cannot hold the caller.
     int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return std::nullopt;
+    if (fd < 0) {
+        contents.error = std::strerror(errno);
+        return contents;
+    }
     struct stat info;
-    std::optional<std::string> bytes;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        std::string text;
-        char buffer[1 << 16];
-        for (;;) {
-            ssize_t got = read(fd, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) {
-                if (got == 0) bytes = std::move(text);
-                break;
-            }
-            text.append(buffer, static_cast<size_t>(got));
-        }
+    const bool stated = fstat(fd, &info) == 0;
+    if (!stated || !S_ISREG(info.st_mode)) {
+        contents.error = std::strerror(!stated ? errno : S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+        close(fd);
+        return contents;
+    }
+    char buffer[1 << 16];
+    for (;;) {
+        ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) contents.error = std::strerror(errno);
+        if (got <= 0) break;
+        contents.bytes.append(buffer, static_cast<size_t>(got));
     }
     close(fd);
-    return bytes;
+    if (!contents.error.empty()) contents.bytes.clear();
+    return contents;
 }
 
 bool WriteWholeFile(std::string_view path, std::string_view bytes) {

@@ -248,18 +248,18 @@ bool LaunchDetached(std::string_view commandLine) {
     return true;
 }
 
-std::unique_ptr<ChildProcess> ChildProcess::Start(std::string_view commandLine, std::string* error,
-                                                  int* pipeError) {
-    auto fail = [&](const std::string& why) {
-        if (error != nullptr) *error = why;
-        return nullptr;
-    };
+ChildStart ChildProcess::Start(std::string_view commandLine) {
+    ChildStart start;
     std::vector<std::string> arguments = ResolveCommandLine(commandLine);
-    if (arguments.empty()) return fail("program not found");
+    if (arguments.empty()) {
+        start.error = "program not found";
+        return start;
+    }
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
-        if (pipeError != nullptr) *pipeError = errno;
-        return fail("cannot create a pipe");
+        start.pipeError = errno;
+        start.error = "cannot create a pipe";
+        return start;
     }
     SpawnSettings settings;
     posix_spawn_file_actions_adddup2(&settings.actions, fds[1], 1);
@@ -268,9 +268,11 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(std::string_view commandLine, 
     close(fds[1]);
     if (pid < 0) {
         close(fds[0]);
-        return fail("program cannot be started");
+        start.error = "program cannot be started";
+        return start;
     }
-    return std::unique_ptr<ChildProcess>(new ChildProcess(pid, fds[0]));
+    start.process.reset(new ChildProcess(pid, fds[0]));
+    return start;
 }
 
 ChildProcess::ChildProcess(int64_t id, int readFd) : id_(id), readFd_(readFd) {}

@@ -18,12 +18,12 @@ TEST(QuotedLineFile, WritesQuotedValuesWithCrLfInTheSystemCodePage) {
     std::ifstream in(drive.root().host() + "/setup.ini", std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(bytes, "\"C:\\output\"\r\n\"\xd7\xaa\xbb\xbb\"\r\n");
-    EXPECT_EQ(common::ReadQuotedLineFile("C:\\setup.ini"), (V{"C:\\output", "转换"}));
+    EXPECT_EQ(common::ReadQuotedLineFile("C:\\setup.ini").values, (V{"C:\\output", "转换"}));
 }
 
 TEST(QuotedLineFile, MissingOrUnwritableFilesAreReported) {
     testing_support::TempCDrive drive;
-    EXPECT_FALSE(common::ReadQuotedLineFile("C:\\none.ini"));
+    EXPECT_FALSE(common::ReadQuotedLineFile("C:\\none.ini").error.empty());
     EXPECT_FALSE(common::WriteQuotedLineFile("C:\\no\\such\\folder\\x.ini", {"a"}));
 }
 

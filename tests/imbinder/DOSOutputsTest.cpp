@@ -172,10 +172,9 @@ TEST_F(DOSOutputsTest, RunLastsUntilTheChildHasEndedAndItsLastOutputIsRead) {
 TEST_F(DOSOutputsTest, RunningProcessOfTheWatchedNameHoldsTheRun) {
     const std::string name = "held" + std::to_string(QCoreApplication::applicationPid() % 100000);
     const std::string holder = CopyOfChildTool(drive_.root().host(), name);
-    std::string error;
     auto held =
-        platform::ChildProcess::Start(platform::ToWindowsPath(holder) + " sleep 700", &error);
-    ASSERT_TRUE(held) << error;
+        platform::ChildProcess::Start(platform::ToWindowsPath(holder) + " sleep 700").process;
+    ASSERT_TRUE(held);
     imbinder::WatchProcessName = name + ".exe";
 
     const Clock::time_point start = Clock::now();
@@ -218,10 +217,9 @@ TEST_F(DOSOutputsTest, RunPastItsTimeLimitIsEndedAndAStrangerHoldsItOnlyThatLong
     EXPECT_FALSE(DOSOutputs::IsProcessRunning("hang" + id));
 
     const std::string stranger = CopyOfChildTool(drive_.root().host(), "strange" + id);
-    std::string error;
     auto held =
-        platform::ChildProcess::Start(platform::ToWindowsPath(stranger) + " sleep 20000", &error);
-    ASSERT_TRUE(held) << error;
+        platform::ChildProcess::Start(platform::ToWindowsPath(stranger) + " sleep 20000").process;
+    ASSERT_TRUE(held);
     imbinder::WatchProcessName = "strange" + id + ".exe";
     start = Clock::now();
     EXPECT_EQ(runner_.ExecuteCommand(ChildTool("write 1")), ExpectedLines(1));
@@ -236,10 +234,9 @@ TEST_F(DOSOutputsTest, IsProcessRunningFindsAProcessByNameInAnyCase) {
     const std::string name = "look" + std::to_string(QCoreApplication::applicationPid() % 100000);
     const std::string copy = CopyOfChildTool(drive_.root().host(), name);
     EXPECT_FALSE(DOSOutputs::IsProcessRunning(name));
-    std::string error;
     auto child =
-        platform::ChildProcess::Start(platform::ToWindowsPath(copy) + " sleep 5000", &error);
-    ASSERT_TRUE(child) << error;
+        platform::ChildProcess::Start(platform::ToWindowsPath(copy) + " sleep 5000").process;
+    ASSERT_TRUE(child);
 
     EXPECT_TRUE(DOSOutputs::IsProcessRunning(name));
     std::string upper = name + ".EXE";

@@ -26,7 +26,7 @@ struct PdftkRun {
 
 PdftkRun RunToEnd(const std::string& commandLine) {
     PdftkRun run;
-    auto child = platform::ChildProcess::Start(commandLine, nullptr);
+    auto child = platform::ChildProcess::Start(commandLine).process;
     if (!child) return run;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < deadline) {

@@ -601,7 +601,7 @@ TEST_F(PrintingWindow, BuildsOnePageForEachReadableImageInOrder) {
     int entries = 0;
     while (merge.Next()) ++entries;
     EXPECT_EQ(entries, 3) << "., .. and the other program's file";
-    EXPECT_EQ(common::ReadQuotedLineFile(SettingsFile()),
+    EXPECT_EQ(common::ReadQuotedLineFile(SettingsFile()).values,
               (Strings{"新PDF文件/第1章", "Ann", "新主题", "", "75"}));
     EXPECT_TRUE(window->Command3->isEnabled());
     for (QToolButton* button : window->CmdToolsBar) EXPECT_TRUE(button->isEnabled());

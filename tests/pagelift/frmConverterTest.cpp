@@ -296,7 +296,7 @@ TEST_F(Window, SettingsAreWrittenAtExitAndReadAtStartUp) {
     window->cmbOF->setCurrentIndex(4);
     commands.Send("menuExit");
     EXPECT_EQ(programEnds, 1);
-    EXPECT_EQ(platform::ReadWholeFile(programFolder.windows() + "\\setup.ini"),
+    EXPECT_EQ(platform::ReadWholeFile(programFolder.windows() + "\\setup.ini").bytes,
               "\"\"\r\n\"\"\r\n\"\"\r\n\"D:\\pics\"\r\n\"4\"\r\n");
     NewWindow();
     EXPECT_EQ(window->txtPath->text(), "D:\\pics");
@@ -327,7 +327,7 @@ TEST_F(Window, InstalledSettingsLiveInTheUsersConfigurationFolder) {
     window->txtPath->setText("D:\\mine");
     commands.Send("menuExit");
     EXPECT_TRUE(std::filesystem::exists(config.host() + "/pagelift/setup.ini"));
-    EXPECT_EQ(platform::ReadWholeFile(programFolder.windows() + "\\setup.ini"),
+    EXPECT_EQ(platform::ReadWholeFile(programFolder.windows() + "\\setup.ini").bytes,
               "\"\"\r\n\"\"\r\n\"\"\r\n\"D:\\shipped\"\r\n\"2\"\r\n")
         << "nothing is written to the program folder";
     NewWindow();

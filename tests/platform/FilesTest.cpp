@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -134,7 +136,7 @@ TEST(Files, WholeFileWriteReplacesTheFileKeepingItsRightsAndLinks) {
     const std::string bytes("\"C:\\output\"\r\n\0\xFF", 16);
 
     ASSERT_TRUE(platform::WriteWholeFile("C:\\cfg\\setup.ini", bytes));
-    EXPECT_EQ(platform::ReadWholeFile("C:\\cfg\\setup.ini"), bytes);
+    EXPECT_EQ(platform::ReadWholeFile("C:\\cfg\\setup.ini").bytes, bytes);
     struct stat info;
     ASSERT_EQ(stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
@@ -143,11 +145,12 @@ TEST(Files, WholeFileWriteReplacesTheFileKeepingItsRightsAndLinks) {
     EXPECT_TRUE(platform::IsLink("C:\\cfg\\link.ini"));
     EXPECT_EQ(ReadAll(target), "through the link");
     EXPECT_TRUE(platform::WriteWholeFile("C:\\cfg\\new.ini", ""));
-    EXPECT_EQ(platform::ReadWholeFile("C:\\cfg\\new.ini"), "");
+    const platform::FileContents empty = platform::ReadWholeFile("C:\\cfg\\new.ini");
+    EXPECT_TRUE(empty.error.empty() && empty.bytes.empty());
     EXPECT_EQ(ListAll("C:\\cfg").size(), 5u) << "no temporary file is left beside";
 
-    EXPECT_FALSE(platform::ReadWholeFile("C:\\cfg\\missing.ini"));
-    EXPECT_FALSE(platform::ReadWholeFile("C:\\cfg"));
+    EXPECT_EQ(platform::ReadWholeFile("C:\\cfg\\missing.ini").error, std::strerror(ENOENT));
+    EXPECT_EQ(platform::ReadWholeFile("C:\\cfg").error, std::strerror(EISDIR));
 }
 
 TEST(Files, WholeFileWriteThatCannotCompleteKeepsTheOldFile) {
@@ -220,18 +223,18 @@ TEST(Files, FileLockExcludesEveryOtherHolderUntilItsOwnerEnds) {
     ASSERT_EQ(first.claim, platform::LockClaim::Taken);
     EXPECT_EQ(platform::TryLockFile(lockFile).claim, platform::LockClaim::HeldElsewhere);
 
-    std::string error;
-    auto child = platform::ChildProcess::Start("sleep 30", &error);
-    ASSERT_TRUE(child) << error;
+    auto child = platform::ChildProcess::Start("sleep 30").process;
+    ASSERT_TRUE(child);
     first.lock.reset();
     platform::LockAttempt again = claimSoon(platform::LockClaim::Taken);
     EXPECT_EQ(again.claim, platform::LockClaim::Taken) << "the child holds no copy of it";
     child->EndAll();
     again.lock.reset();
 
-    auto holder = platform::ChildProcess::Start(
-        "flock -n " + platform::ToHostPath(lockFile) + " sleep 30", &error);
-    ASSERT_TRUE(holder) << error;
+    auto holder =
+        platform::ChildProcess::Start("flock -n " + platform::ToHostPath(lockFile) + " sleep 30")
+            .process;
+    ASSERT_TRUE(holder);
     EXPECT_EQ(claimSoon(platform::LockClaim::HeldElsewhere).claim,
               platform::LockClaim::HeldElsewhere);
     holder->EndAll();

@@ -89,7 +89,7 @@ TEST(CommandLine, ProgramInAFolderWithASpaceIsFound) {
     TempCDrive drive;
     drive.root().MakeFolder("my tools");
     WriteScript(drive.root(), "my tools/hello", "echo hello");
-    auto child = platform::ChildProcess::Start("\"C:\\my tools\\hello.exe\"", nullptr);
+    auto child = platform::ChildProcess::Start("\"C:\\my tools\\hello.exe\"").process;
     ASSERT_TRUE(child);
     EXPECT_EQ(ReadToEnd(*child), "hello\n");
 }
@@ -104,7 +104,7 @@ TEST(ChildProcess, HostPathsReachTheChildAsTheirBytesUnderTheChineseCodePage) {
     drive.root().WriteFile("工具/输入.pdf");
     WriteScript(drive.root(), "工具/show",
                 "printf '%s\\n' \"$0\" \"$1\"; test -f \"$1\" && echo found");
-    auto child = platform::ChildProcess::Start("C:\\工具\\show.exe C:\\工具\\输入.pdf", nullptr);
+    auto child = platform::ChildProcess::Start("C:\\工具\\show.exe C:\\工具\\输入.pdf").process;
     ASSERT_TRUE(child) << "a program in a Chinese folder starts";
     EXPECT_EQ(ReadToEnd(*child), root + "/工具/show\n" + root + "/工具/输入.pdf\nfound\n");
 }
@@ -114,7 +114,7 @@ TEST(ChildProcess, StdoutAndStderrArriveWholeAndInOrderThroughOnePipe) {
     WriteScript(drive.root(), "talk",
                 "i=0; while [ $i -lt 300 ]; do echo \"line $i\"; i=$((i+1)); done\n"
                 "echo to-stderr >&2\necho last");
-    auto child = platform::ChildProcess::Start("C:\\talk", nullptr);
+    auto child = platform::ChildProcess::Start("C:\\talk").process;
     ASSERT_TRUE(child);
     std::string output = ReadToEnd(*child);
     EXPECT_GT(output.size(), 1024u);
@@ -127,7 +127,7 @@ TEST(ChildProcess, StdoutAndStderrArriveWholeAndInOrderThroughOnePipe) {
 TEST(ChildProcess, CountsWaitingBytesAndReportsWhileAlive) {
     TempCDrive drive;
     WriteScript(drive.root(), "slow", "printf abc; sleep 0.5; exit 3");
-    auto child = platform::ChildProcess::Start("C:\\slow", nullptr);
+    auto child = platform::ChildProcess::Start("C:\\slow").process;
     ASSERT_TRUE(child);
     EXPECT_TRUE(WaitUntil([&] { return child->BytesWaiting() == 3; }));
     EXPECT_TRUE(child->IsAlive());
@@ -140,10 +140,10 @@ TEST(ChildProcess, CountsWaitingBytesAndReportsWhileAlive) {
 
 TEST(ChildProcess, MissingProgramDoesNotStart) {
     TempCDrive drive;
-    std::string error;
-    EXPECT_FALSE(platform::ChildProcess::Start("C:\\missing.exe", &error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(platform::ChildProcess::Start("", &error));
+    const platform::ChildStart missing = platform::ChildProcess::Start("C:\\missing.exe");
+    EXPECT_FALSE(missing.process);
+    EXPECT_FALSE(missing.error.empty());
+    EXPECT_FALSE(platform::ChildProcess::Start("").process);
 }
 
 TEST(ChildProcess, ChildStillRunningWhenReleasedIsReapedLater) {
@@ -151,7 +151,7 @@ TEST(ChildProcess, ChildStillRunningWhenReleasedIsReapedLater) {
     WriteScript(drive.root(), "brief", "sleep 0.2");
     int64_t id = 0;
     {
-        auto child = platform::ChildProcess::Start("C:\\brief", nullptr);
+        auto child = platform::ChildProcess::Start("C:\\brief").process;
         ASSERT_TRUE(child);
         id = child->id();
     }
@@ -168,7 +168,7 @@ TEST(ChildProcess, EndAllEndsTheWholeGroup) {
     std::string sleeper = UniqueSleeper(bin);
     std::string name = std::filesystem::path(sleeper).filename();
     WriteScript(drive.root(), "parent", "'" + sleeper + "' 30\necho never");
-    auto child = platform::ChildProcess::Start("C:\\parent", nullptr);
+    auto child = platform::ChildProcess::Start("C:\\parent").process;
     ASSERT_TRUE(child);
     ASSERT_TRUE(WaitUntil([&] { return !platform::FindProcesses(name).empty(); }));
     child->EndAll();
@@ -190,7 +190,7 @@ TEST(ChildProcess, EndAllNeverSignalsAGroupWhoseLeaderIsGone) {
     TempFolder bin;
     const std::string sleeper = platform::ToWindowsPath(UniqueSleeper(bin)) + " 30";
     WriteScript(drive.root(), "brief", "exit 4");
-    auto child = platform::ChildProcess::Start("C:\\brief", nullptr);
+    auto child = platform::ChildProcess::Start("C:\\brief").process;
     ASSERT_TRUE(child);
     ASSERT_TRUE(WaitUntil([&] { return !child->IsAlive(); }));
     EXPECT_EQ(child->ExitCode(), 4);
@@ -203,7 +203,7 @@ TEST(ChildProcess, EndAllNeverSignalsAGroupWhoseLeaderIsGone) {
     for (int attempt = 0; attempt < 20 && (!other || other->id() != child->id()); ++attempt) {
         if (other) other->EndAll();
         if (!NextProcessGetsId(child->id())) GTEST_SKIP() << "process ids cannot be chosen";
-        other = platform::ChildProcess::Start(sleeper, nullptr);
+        other = platform::ChildProcess::Start(sleeper).process;
         ASSERT_TRUE(other);
     }
     if (other->id() != child->id()) {
