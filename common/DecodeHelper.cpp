@@ -120,7 +120,7 @@ int Decode(const std::string& source, int requestedFormat, const std::string& ou
     }
     const unsigned width = FreeImage_GetWidth(bitmap.get());
     const unsigned height = FreeImage_GetHeight(bitmap.get());
-    if (!SizeRefusal(width, height).empty()) {
+    if (!CheckPixelSize(width, height).error.empty()) {
         PrintSize(width, height);
         return ExitCodeOf(DecodeFault::TooLarge);
     }

@@ -20,8 +20,8 @@ std::chrono::milliseconds SizedTime(const DecodeLimits& limits, uint64_t pixels)
 // The reason for a helper that ended with a fault; a refused size is named when it is known.
 std::string FaultReason(DecodeFault fault, const DecodeResult& sized) {
     if (fault == DecodeFault::TooLarge && sized.width > 0) {
-        const std::string refusal = SizeRefusal(sized.width, sized.height);
-        if (!refusal.empty()) return refusal;
+        platform::Outcome size = CheckPixelSize(sized.width, sized.height);
+        if (!size.error.empty()) return std::move(size.error);
     }
     return ReasonOf(fault);
 }

@@ -58,12 +58,13 @@ ImageProbe Refused(ImageProbe probe, DecodeFault fault, std::string error = {}) 
 
 }  // namespace
 
-std::string SizeRefusal(uint64_t width, uint64_t height) {
+platform::Outcome CheckPixelSize(uint64_t width, uint64_t height) {
     if (width <= kMaximumSide && height <= kMaximumSide && width * height <= kMaximumPixels) {
         return {};
     }
-    return ReasonWith(DecodeFault::TooLarge, Fill(phrase::kTooLargeDetail,
-                                                  {std::to_string(width), std::to_string(height)}));
+    return {
+        ReasonWith(DecodeFault::TooLarge,
+                   Fill(phrase::kTooLargeDetail, {std::to_string(width), std::to_string(height)}))};
 }
 
 ImageProbe ProbeImage(const std::string& hostPath, int requestedFormat, HeaderReading reading) {
@@ -85,8 +86,9 @@ ImageProbe ProbeImage(const std::string& hostPath, int requestedFormat, HeaderRe
     probe.width = size->width;
     probe.height = size->height;
     probe.sized = true;
-    std::string refusal = SizeRefusal(probe.width, probe.height);
-    if (!refusal.empty()) return Refused(probe, DecodeFault::TooLarge, std::move(refusal));
+    platform::Outcome limits = CheckPixelSize(probe.width, probe.height);
+    if (!limits.error.empty())
+        return Refused(probe, DecodeFault::TooLarge, std::move(limits.error));
     file.clear();
     probe.plain = format == FIF_PNG || (format == FIF_BMP && IsUncompressedBmp(file));
     return probe;

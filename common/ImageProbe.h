@@ -7,6 +7,7 @@
 #include <string>
 
 #include "DecodeFaults.h"
+#include "platform/Host.h"
 
 namespace decoding {
 
@@ -40,7 +41,7 @@ struct ImageProbe {
 // in requestedFormat, or with kDetectFormat in the format its name's extension stands for.
 ImageProbe ProbeImage(const std::string& hostPath, int requestedFormat, HeaderReading reading);
 
-// The refusal text for a size over the limits; empty when the size is within them.
-std::string SizeRefusal(uint64_t width, uint64_t height);
+// Fails with the refusal text when the size is over the limits.
+platform::Outcome CheckPixelSize(uint64_t width, uint64_t height);
 
 }  // namespace decoding

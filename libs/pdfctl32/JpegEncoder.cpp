@@ -29,29 +29,28 @@ JpegResult Failed(const std::string& path, const std::string& reason) {
     return {{}, decoding::Fill(messages::kImageFileUndecodable, {path, reason})};
 }
 
+struct DecodedBitmap {
+    Bitmap bitmap;
+    std::string error;
+};
+
 // The caller's file goes through the guarded decoder; only a PNG or uncompressed BMP that the
 // probe has sized is decoded here.
-Bitmap Decode(const std::string& path, const decoding::ImageProbe& probe, std::string* reason) {
+DecodedBitmap Decode(const std::string& path, const decoding::ImageProbe& probe) {
     if (probe.plain) {
         Bitmap bitmap(
             FreeImage_Load(static_cast<FREE_IMAGE_FORMAT>(probe.format), path.c_str(), 0));
-        if (!bitmap) *reason = decoding::ReasonOf(decoding::DecodeFault::Damaged);
-        return bitmap;
+        if (!bitmap) return {nullptr, decoding::ReasonOf(decoding::DecodeFault::Damaged)};
+        return {std::move(bitmap), {}};
     }
     const std::unique_ptr<platform::ScratchFile> decoded = platform::ScratchFile::Create(".bmp");
-    if (!decoded) {
-        *reason = messages::kNoRoomForCopy;
-        return nullptr;
-    }
+    if (!decoded) return {nullptr, messages::kNoRoomForCopy};
     const decoding::DecodeResult result =
         decoding::GuardedDecoder().DecodeToBmp(path, decoding::kDetectFormat, decoded->path());
-    if (!result.error.empty()) {
-        *reason = result.error;
-        return nullptr;
-    }
+    if (!result.error.empty()) return {nullptr, result.error};
     Bitmap bitmap(FreeImage_Load(FIF_BMP, decoded->path().c_str(), 0));
-    if (!bitmap) *reason = decoding::ReasonOf(decoding::DecodeFault::OutOfMemory);
-    return bitmap;
+    if (!bitmap) return {nullptr, decoding::ReasonOf(decoding::DecodeFault::OutOfMemory)};
+    return {std::move(bitmap), {}};
 }
 
 }  // namespace
@@ -79,10 +78,10 @@ JpegResult EncodeImageFileAsJpeg(const std::string& path, int quality) {
         }
     }
 
-    std::string reason;
-    Bitmap bitmap = Decode(path, probe, &reason);
-    if (!bitmap) return Failed(path, reason);
-    bitmap = decoding::ToPlainLayout(std::move(bitmap), decoding::Grey::StaysGrey);
+    DecodedBitmap decoded = Decode(path, probe);
+    if (!decoded.error.empty()) return Failed(path, decoded.error);
+    const Bitmap bitmap =
+        decoding::ToPlainLayout(std::move(decoded.bitmap), decoding::Grey::StaysGrey);
     if (!bitmap) return Failed(path, decoding::ReasonOf(decoding::DecodeFault::OutOfMemory));
 
     const int flags = quality | JPEG_BASELINE;

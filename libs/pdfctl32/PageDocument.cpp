@@ -11,10 +11,10 @@
 namespace pdfctl32 {
 namespace {
 
-// The system's text for why the file could not be written completely; empty when it was.
-std::string WriteFile(const std::string& path, const std::string& bytes) {
+// Fails with the system's text for why the file could not be written completely.
+platform::Outcome WriteFile(const std::string& path, const std::string& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return std::strerror(errno);
+    if (file == nullptr) return {std::strerror(errno)};
     bool complete =
         std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
     int why = errno;
@@ -22,7 +22,8 @@ std::string WriteFile(const std::string& path, const std::string& bytes) {
         complete = false;
         why = errno;
     }
-    return complete ? std::string() : std::strerror(why);
+    if (!complete) return {std::strerror(why)};
+    return {};
 }
 
 }  // namespace
@@ -45,41 +46,35 @@ std::string PageDocument::LibraryError() const {
     return decoding::Fill(messages::kLibraryError, {code, std::to_string(detail_)});
 }
 
-std::unique_ptr<PageDocument> PageDocument::Create(double width, double height,
-                                                   const std::string& producer,
-                                                   std::string* error) {
+NewPageDocument PageDocument::Create(double width, double height, const std::string& producer) {
     std::unique_ptr<PageDocument> document(new PageDocument());
-    if (!document->doc_) {
-        *error = messages::kDocumentNotCreated;
-        return nullptr;
-    }
+    if (!document->doc_) return {nullptr, messages::kDocumentNotCreated};
     document->page_ = HPDF_AddPage(document->doc_);
     if (!document->page_ || HPDF_Page_SetWidth(document->page_, width) != HPDF_OK ||
         HPDF_Page_SetHeight(document->page_, height) != HPDF_OK ||
         (!producer.empty() &&
          HPDF_SetInfoAttr(document->doc_, HPDF_INFO_PRODUCER, producer.c_str()) != HPDF_OK)) {
-        *error = messages::kPageNotCreated + document->LibraryError();
-        return nullptr;
+        return {nullptr, messages::kPageNotCreated + document->LibraryError()};
     }
-    return document;
+    return {std::move(document), {}};
 }
 
-std::string PageDocument::DrawJpeg(const std::vector<uint8_t>& jpeg, const Rectangle& where) {
+platform::Outcome PageDocument::DrawJpeg(const std::vector<uint8_t>& jpeg, const Rectangle& where) {
     HPDF_Image image =
         HPDF_LoadJpegImageFromMem(doc_, jpeg.data(), static_cast<HPDF_UINT>(jpeg.size()));
     const double pageHeight = HPDF_Page_GetHeight(page_);
     if (!image || HPDF_Page_DrawImage(page_, image, where.x, pageHeight - where.y - where.height,
                                       where.width, where.height) != HPDF_OK) {
-        return messages::kImageNotPlaced + LibraryError();
+        return {messages::kImageNotPlaced + LibraryError()};
     }
     return {};
 }
 
 // The document is made in memory and written here, because libharu's own file writing does
 // not notice a write that fails (a full disk) and would report success.
-std::string PageDocument::Save(const std::string& path) {
+platform::Outcome PageDocument::Save(const std::string& path) {
     if (HPDF_SaveToStream(doc_) != HPDF_OK) {
-        return decoding::Fill(messages::kDocumentFileNotMade, {path}) + LibraryError();
+        return {decoding::Fill(messages::kDocumentFileNotMade, {path}) + LibraryError()};
     }
     std::string bytes;
     HPDF_BYTE buffer[64 * 1024];
@@ -89,11 +84,12 @@ std::string PageDocument::Save(const std::string& path) {
         bytes.append(reinterpret_cast<const char*>(buffer), length);
         if (status == HPDF_STREAM_EOF) break;
         if (status != HPDF_OK) {
-            return decoding::Fill(messages::kDocumentFileNotMade, {path}) + LibraryError();
+            return {decoding::Fill(messages::kDocumentFileNotMade, {path}) + LibraryError()};
         }
     }
-    const std::string failure = WriteFile(path, bytes);
-    if (!failure.empty()) return decoding::Fill(messages::kDocumentFileNotWritten, {path, failure});
+    const platform::Outcome written = WriteFile(path, bytes);
+    if (!written.error.empty())
+        return {decoding::Fill(messages::kDocumentFileNotWritten, {path, written.error})};
     return {};
 }
 

@@ -8,11 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/Host.h"
+
 namespace pdfctl32 {
 
 struct Rectangle {
     double x, y, width, height;  // points, from the page's top left corner
 };
+
+struct NewPageDocument;
 
 class PageDocument {
   public:
@@ -20,17 +24,16 @@ class PageDocument {
     static constexpr double kMinimumSide = 3;
     static constexpr double kMaximumSide = 14400;
 
-    // A document with one empty page; nothing, with the reason in error, when it cannot be made.
-    static std::unique_ptr<PageDocument> Create(double width, double height,
-                                                const std::string& producer, std::string* error);
+    // A document with one empty page.
+    static NewPageDocument Create(double width, double height, const std::string& producer);
     ~PageDocument();
     PageDocument(const PageDocument&) = delete;
     PageDocument& operator=(const PageDocument&) = delete;
 
-    // Places JPEG bytes, embedded unchanged, scaled into the rectangle. Empty text on success.
-    std::string DrawJpeg(const std::vector<uint8_t>& jpeg, const Rectangle& where);
-    // Writes the file. Empty text on success.
-    std::string Save(const std::string& path);
+    // Places JPEG bytes, embedded unchanged, scaled into the rectangle.
+    platform::Outcome DrawJpeg(const std::vector<uint8_t>& jpeg, const Rectangle& where);
+    // Writes the file.
+    platform::Outcome Save(const std::string& path);
 
   private:
     PageDocument();
@@ -41,6 +44,11 @@ class PageDocument {
     HPDF_Page page_ = nullptr;
     HPDF_STATUS error_ = HPDF_OK;
     HPDF_STATUS detail_ = HPDF_OK;
+};
+
+struct NewPageDocument {
+    std::unique_ptr<PageDocument> document;  // set when made
+    std::string error;
 };
 
 }  // namespace pdfctl32

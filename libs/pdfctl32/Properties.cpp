@@ -41,17 +41,17 @@ const PropertyInfo* Find(int32_t id, Kind kind) {
 
 }  // namespace
 
-std::string Properties::SetNumber(int32_t id, int32_t value) {
+platform::Outcome Properties::SetNumber(int32_t id, int32_t value) {
     if (!Find(id, Kind::Number))
-        return decoding::Fill(messages::kNoNumericProperty, {std::to_string(id)});
+        return {decoding::Fill(messages::kNoNumericProperty, {std::to_string(id)})};
     numbers_[id] = value;
     return {};
 }
 
-std::string Properties::SetText(int32_t id, const char* text) {
+platform::Outcome Properties::SetText(int32_t id, const char* text) {
     if (!Find(id, Kind::Text))
-        return decoding::Fill(messages::kNoTextProperty, {std::to_string(id)});
-    if (!text) return decoding::Fill(messages::kPropertyTextMissing, {std::to_string(id)});
+        return {decoding::Fill(messages::kNoTextProperty, {std::to_string(id)})};
+    if (!text) return {decoding::Fill(messages::kPropertyTextMissing, {std::to_string(id)})};
     texts_[id] = text;
     return {};
 }

@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 
+#include "platform/Host.h"
+
 namespace pdfctl32 {
 
 enum PropertyId : int32_t {
@@ -17,9 +19,9 @@ enum PropertyId : int32_t {
 
 class Properties {
   public:
-    // Each returns an empty text on success, else why the value was refused.
-    std::string SetNumber(int32_t id, int32_t value);
-    std::string SetText(int32_t id, const char* text);
+    // Each fails with why the value was refused.
+    platform::Outcome SetNumber(int32_t id, int32_t value);
+    platform::Outcome SetText(int32_t id, const char* text);
 
     // The value set last, or the property's default.
     int32_t Number(int32_t id) const;

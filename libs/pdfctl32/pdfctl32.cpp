@@ -40,7 +40,9 @@ int32_t Fail(std::string text) {
     return kFailure;
 }
 
-int32_t Report(std::string text) { return text.empty() ? kSuccess : Fail(std::move(text)); }
+int32_t Report(platform::Outcome outcome) {
+    return outcome.error.empty() ? kSuccess : Fail(std::move(outcome.error));
+}
 
 std::string UnknownBox(int32_t box) {
     return decoding::Fill(messages::kNoBox, {std::to_string(box)});
@@ -61,10 +63,11 @@ int32_t Begin(Box& box) {
         return Fail(decoding::Fill(messages::kPageSizeOutside,
                                    {std::to_string(width), std::to_string(height)}));
     }
-    std::string error;
-    box.document = PageDocument::Create(ToPoints(width), ToPoints(height),
-                                        box.properties.Text(kProducer), &error);
-    return box.document ? kSuccess : Fail(error);
+    NewPageDocument made =
+        PageDocument::Create(ToPoints(width), ToPoints(height), box.properties.Text(kProducer));
+    if (!made.error.empty()) return Fail(std::move(made.error));
+    box.document = std::move(made.document);
+    return kSuccess;
 }
 
 int32_t Draw(Box& box, const Rectangle& where, const char* path) {
