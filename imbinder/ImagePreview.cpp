@@ -93,15 +93,15 @@ void frmPreview::Present(const std::string& windowsPath) {
     if (!probe.error.empty()) return ShowReason(name, probe.error);
     if (probe.sized && TooLargeToShow(probe.width, probe.height))
         return ShowReason(name, texts::kTooLargeToPreview);
-    if (ShowImage1->loadimg(windowsPath).empty()) return ShowPicture(name);
+    if (ShowImage1->loadimg(windowsPath).error.empty()) return ShowPicture(name);
 
     ShowWaiting(name);
     const QPointer<frmPreview> self(this);
     const DecodedCopy copy = DecodeCopy(hostPath);
     if (!self || request != latestRequest_) return;
     if (!copy.error.empty()) return ShowReason(name, copy.error);
-    const std::string why = ShowImage1->loadimg(platform::ToWindowsPath(copy.bmp->path()));
-    if (!why.empty()) return ShowReason(name, why);
+    const platform::Outcome loaded = ShowImage1->loadimg(platform::ToWindowsPath(copy.bmp->path()));
+    if (!loaded.error.empty()) return ShowReason(name, loaded.error);
     ShowPicture(name);
 }
 

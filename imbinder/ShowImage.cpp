@@ -62,24 +62,21 @@ short ShiftOf(Qt::KeyboardModifiers modifiers) {
                  (modifiers & Qt::ControlModifier ? 2 : 0) | (modifiers & Qt::AltModifier ? 4 : 0));
 }
 
-QByteArray ReadWholeFile(const std::string& hostPath, std::string* why) {
+struct PictureFile {
+    QByteArray bytes;
+    std::string error;
+};
+
+PictureFile ReadPictureFile(const std::string& hostPath) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(hostPath, error)) {
-        *why = texts::kFileMissing;
-        return {};
-    }
+    if (!std::filesystem::is_regular_file(hostPath, error)) return {{}, texts::kFileMissing};
     const uintmax_t size = std::filesystem::file_size(hostPath, error);
-    if (error || size > kLargestPictureFile) {
-        *why = error ? texts::kFileUnreadable : texts::kFileTooLargeToShow;
-        return {};
-    }
+    if (error) return {{}, texts::kFileUnreadable};
+    if (size > kLargestPictureFile) return {{}, texts::kFileTooLargeToShow};
     std::ifstream in(hostPath, std::ios::binary);
     QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
-    if (!in.read(bytes.data(), bytes.size())) {
-        *why = texts::kFileUnreadable;
-        return {};
-    }
-    return bytes;
+    if (!in.read(bytes.data(), bytes.size())) return {{}, texts::kFileUnreadable};
+    return {std::move(bytes), {}};
 }
 
 }  // namespace
@@ -184,15 +181,14 @@ ShowImage::ShowImage(QWidget* parent) : QWidget(parent) {
     immagine->installEventFilter(this);
 }
 
-std::string ShowImage::loadimg(const std::string& nome) {
-    std::string why;
-    QByteArray bytes = ReadWholeFile(platform::ToHostPath(nome), &why);
-    if (!why.empty()) return why;
-    QBuffer buffer(&bytes);
+platform::Outcome ShowImage::loadimg(const std::string& nome) {
+    PictureFile file = ReadPictureFile(platform::ToHostPath(nome));
+    if (!file.error.empty()) return {std::move(file.error)};
+    QBuffer buffer(&file.bytes);
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     QImage picture = reader.read();
-    if (picture.isNull()) return texts::kNotAPicture;
+    if (picture.isNull()) return {texts::kNotAPicture};
     temp = std::move(picture);
     showImageInfo();
     return {};

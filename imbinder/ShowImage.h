@@ -11,6 +11,7 @@
 #include <string>
 
 #include "PropertyBag.h"
+#include "platform/Host.h"
 
 namespace imbinder {
 
@@ -103,8 +104,8 @@ class ShowImage : public QWidget {
 
     // Loads the picture file (Windows-form path) with the platform's picture loader, upright
     // as its orientation tag says, makes it the held picture and redraws. On failure the held
-    // picture stays and the result says why; empty on success.
-    std::string loadimg(const std::string& nome);
+    // picture stays and the result says why.
+    platform::Outcome loadimg(const std::string& nome);
     // Redraws the surface from the held picture; with none held it leaves the surface as is.
     void showImageInfo();
     // Clears the surface to the background colour; the held picture stays.

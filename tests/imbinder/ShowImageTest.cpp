@@ -80,10 +80,10 @@ TEST(ShowImageControl, LoadimgReadsAFileAndKeepsThePictureWhenAFileFails) {
     ASSERT_TRUE(Filled(6, 3, Qt::yellow).save(QString::fromStdString(png)));
     const std::string text = folder.WriteFile("b.png", "not a picture");
     ShowImage control;
-    EXPECT_EQ(control.loadimg(platform::ToWindowsPath(png)), "");
+    EXPECT_EQ(control.loadimg(platform::ToWindowsPath(png)).error, "");
     EXPECT_EQ(control.Picture().size(), QSize(6, 3));
-    EXPECT_NE(control.loadimg(platform::ToWindowsPath(text)), "");
-    EXPECT_NE(control.loadimg(folder.windows() + "\\missing.png"), "");
+    EXPECT_NE(control.loadimg(platform::ToWindowsPath(text)).error, "");
+    EXPECT_NE(control.loadimg(folder.windows() + "\\missing.png").error, "");
     EXPECT_EQ(control.Picture().size(), QSize(6, 3));
 }
 
