@@ -117,13 +117,10 @@ class frmPrinting : public QMainWindow {
     // The build, stage by stage.
     void PrepareBuild();
     int WritePageFiles(const std::vector<std::string>& images);
-    std::unique_ptr<decoding::PendingDecode> StartDecode(const std::string& image,
-                                                         const std::string& bitmapPath) const;
     bool WritePageFile(const std::string& image, const decoding::DecodeResult& decoded, int page);
-    bool DeliverResult(int pages, const MergeRuns& merge, std::string& failure);
     void RemoveWorkingFiles(int pages);
     void EnableCommands(bool enabled);
-    void ReportBuild(bool delivered, const std::string& failure);
+    void ReportBuild(const platform::Outcome& delivery);
 
     DOSOutputs runner_;
     std::unique_ptr<platform::Library> skin_;

@@ -3,6 +3,7 @@
 
 #include <QImage>
 
+#include "PageFile.h"
 #include "PdfLibrary.h"
 #include "PdfReadBack.h"
 #include "platform/Platform.h"
@@ -32,24 +33,13 @@ class PdfLibraryTest : public ::testing::Test {
     PdfLibrary pdf_;
 };
 
+// The build's sequence of calls, through Windows-form paths.
 TEST_F(PdfLibraryTest, WritesAPageThroughWindowsPaths) {
     QImage image(376, 188, QImage::Format_RGB32);
     image.fill(Qt::darkCyan);
     ASSERT_TRUE(image.save(QString::fromStdString(platform::ToHostPath("c:\\tmp\\tmp.bmp"))));
 
-    const std::optional<int32_t> box = pdf_.CreateBox(0, 0);
-    ASSERT_TRUE(box);
-    EXPECT_TRUE(imbinder::SetNumPropChecked(pdf_, *box, 44, 1));
-    EXPECT_TRUE(imbinder::SetStrPropChecked(pdf_, *box, 10, "c:\\jpgtmp\\0.pdf"));
-    EXPECT_TRUE(imbinder::SetNumPropChecked(pdf_, *box, 44, 0));
-    EXPECT_TRUE(imbinder::SetStrPropChecked(pdf_, *box, 14, "Imbinder"));
-    EXPECT_TRUE(imbinder::SetNumPropChecked(pdf_, *box, 36, 1000));
-    EXPECT_TRUE(imbinder::SetNumPropChecked(pdf_, *box, 34, 500));
-    EXPECT_TRUE(imbinder::CheckPdfResult(pdf_, pdf_.BeginDoc(*box)));
-    EXPECT_TRUE(imbinder::CheckPdfResult(
-        pdf_, pdf_.StretchDrawFromFile(*box, 0, 0, 1000, 500, "c:\\tmp\\tmp.bmp")));
-    EXPECT_TRUE(imbinder::CheckPdfResult(pdf_, pdf_.EndDoc(*box)));
-    pdf_.FreeBox(*box);
+    imbinder::WritePdfPage(pdf_, 0, {"c:\\jpgtmp\\0.pdf", "c:\\tmp\\tmp.bmp", {1000, 500}, 75});
 
     const auto contents = readback::ReadPdf(platform::ToHostPath("c:\\jpgtmp\\0.pdf"));
     ASSERT_TRUE(contents);
