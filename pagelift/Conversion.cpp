@@ -87,10 +87,25 @@ std::string DocumentFolders::NameFor(const std::string& outputRoot, const std::s
     }
 }
 
-std::string OpenFailureText(int32_t result) {
-    if (result == QUIREL_NEEDS_PASSWORD || result == QUIREL_WRONG_PASSWORD) {
-        return texts::kWrongPassword;
+bool NeedsPassword(int32_t openResult) {
+    return openResult == QUIREL_NEEDS_PASSWORD || openResult == QUIREL_WRONG_PASSWORD;
+}
+
+PasswordOpen OpenWithPassword(const std::function<std::string(bool wrongBefore)>& ask,
+                              const std::function<int32_t(const std::string& password)>& open) {
+    std::string answer = ask(false);
+    int32_t handle = open(answer);
+    while (!answer.empty() && NeedsPassword(handle)) {
+        answer = ask(true);
+        handle = open(answer);
     }
+    if (handle == QUIREL_OPEN_FAILED) return {PasswordEnd::Failed, handle};
+    if (NeedsPassword(handle)) return {PasswordEnd::Cancelled, handle};
+    return {PasswordEnd::Opened, handle};
+}
+
+std::string OpenFailureText(int32_t result) {
+    if (NeedsPassword(result)) return texts::kWrongPassword;
     return texts::kCannotOpen;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -81,6 +82,24 @@ class DocumentFolders {
   private:
     std::map<std::string, std::string> sourceOfFolder_;  // lower-cased folder -> path
 };
+
+// The engine's answer that a document needs a password: none was given, or the one given opens
+// it neither as user nor as owner.
+bool NeedsPassword(int32_t openResult);
+
+enum class PasswordEnd { Opened, Cancelled, Failed };
+
+struct PasswordOpen {
+    PasswordEnd end = PasswordEnd::Failed;
+    int32_t handle = 0;  // the last open's result: the document's handle when opened
+};
+
+// The prompts of a document that needs a password. ask shows the prompt, told whether the
+// answer before was wrong, and gives the answer; open opens the document with a password. A
+// wrong answer is asked for again; an empty one (a cancelled prompt, the user's choice and no
+// failure) ends the asking.
+PasswordOpen OpenWithPassword(const std::function<std::string(bool wrongBefore)>& ask,
+                              const std::function<int32_t(const std::string& password)>& open);
 
 // The words for a negative result of the engine's open and export calls.
 std::string OpenFailureText(int32_t result);

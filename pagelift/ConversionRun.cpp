@@ -35,10 +35,6 @@ int32_t QUIREL_CALL ExportProgressThunk(int32_t first, int32_t last, int32_t don
     return gExportingWindow != nullptr ? gExportingWindow->ExportProgress(first, last, done) : 1;
 }
 
-bool NeedsPassword(int32_t handle) {
-    return handle == QUIREL_NEEDS_PASSWORD || handle == QUIREL_WRONG_PASSWORD;
-}
-
 // pro.exe is not shipped with the program. Only one in the program folder is ours to start and
 // end: without it, a program of that name elsewhere belongs to somebody else.
 std::string AuxiliaryProgram() {
@@ -115,14 +111,21 @@ void frmConverter::ConvertDocument(const Job& job, const std::string& outputRoot
     lblPB->setText(QString::fromUtf8("准备文件..."));
     platform::Yield();
     if (NeedsPassword(handle)) {
-        handle = OpenWithPassword(job.path);
-        if (handle == QUIREL_OPEN_FAILED || (NeedsPassword(handle) && PdfPassword.empty())) {
-            // A cancelled prompt is the user's choice and is not reported.
-            if (handle == QUIREL_OPEN_FAILED) Fail(job, OpenFailureText(handle));
+        const PasswordOpen opened = OpenWithPassword(
+            [this](bool wrongBefore) {
+                PasswordWrong = wrongBefore;
+                AskForPassword(this);
+                return PdfPassword;
+            },
+            [&](const std::string& password) {
+                return engine_->OpenPDF(job.path, password).value_or(QUIREL_OPEN_FAILED);
+            });
+        if (opened.end != PasswordEnd::Opened) {
+            if (opened.end == PasswordEnd::Failed) Fail(job, OpenFailureText(opened.handle));
             RemoveJob(job.id);
             return;
         }
-        engine_->ClosePDF(handle);
+        engine_->ClosePDF(opened.handle);
     } else if (handle == QUIREL_OPEN_FAILED) {
         Fail(job, OpenFailureText(handle));
         RemoveJob(job.id);
@@ -137,17 +140,6 @@ void frmConverter::ConvertDocument(const Job& job, const std::string& outputRoot
     platform::Yield();
     RemoveJob(job.id);
     platform::Yield();
-}
-
-int32_t frmConverter::OpenWithPassword(const std::string& path) {
-    AskForPassword(this);
-    int32_t handle = engine_->OpenPDF(path, PdfPassword).value_or(QUIREL_OPEN_FAILED);
-    while (!PdfPassword.empty() && NeedsPassword(handle)) {
-        PasswordWrong = true;
-        AskForPassword(this);
-        handle = engine_->OpenPDF(path, PdfPassword).value_or(QUIREL_OPEN_FAILED);
-    }
-    return handle;
 }
 
 void frmConverter::ExportDocument(const Job& job, const OutputFormat& format,

@@ -150,7 +150,6 @@ class frmConverter : public QMainWindow {
     void Timer1_Timer();
 
     void ConvertDocument(const Job& job, const std::string& outputRoot, DocumentFolders& folders);
-    int32_t OpenWithPassword(const std::string& path);
     void ExportDocument(const Job& job, const OutputFormat& format, const std::string& outputRoot,
                         DocumentFolders& folders);
     void Fail(const Job& job, const std::string& reason);

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "libs/Quirel/Quirel.h"
 #include "pagelift/Conversion.h"
 #include "pagelift/Settings.h"
 
@@ -93,6 +98,46 @@ TEST(SoundOption, FirstValueRounded) {
     EXPECT_EQ(ParseSoundOff({}), 0);
     EXPECT_EQ(ParseSoundOff({"0.5"}), 0);
     EXPECT_NE(ParseSoundOff({"1e9"}), 0);
+}
+
+// The engine's open, scripted: only "right" opens the document, as handle 7.
+int32_t OpenWithRightPassword(const std::string& password) {
+    return password == "right" ? 7
+           : password.empty()  ? QUIREL_NEEDS_PASSWORD
+                               : QUIREL_WRONG_PASSWORD;
+}
+
+TEST(PasswordPrompts, WrongAnswersAreAskedAgainUntilRightOrCancelled) {
+    struct Case {
+        std::vector<std::string> answers;
+        std::function<int32_t(const std::string&)> open;
+        PasswordEnd end;
+        int32_t handle;
+    };
+    const Case cases[] = {
+        {{"right"}, OpenWithRightPassword, PasswordEnd::Opened, 7},
+        {{"no", "still no", "right"}, OpenWithRightPassword, PasswordEnd::Opened, 7},
+        {{"no", ""}, OpenWithRightPassword, PasswordEnd::Cancelled, QUIREL_NEEDS_PASSWORD},
+        {{""}, OpenWithRightPassword, PasswordEnd::Cancelled, QUIREL_NEEDS_PASSWORD},
+        {{"no", "x"},
+         [](const std::string& p) { return p == "x" ? QUIREL_OPEN_FAILED : QUIREL_WRONG_PASSWORD; },
+         PasswordEnd::Failed,
+         QUIREL_OPEN_FAILED},
+    };
+    for (const Case& c : cases) {
+        std::vector<bool> wrongBefore;
+        const PasswordOpen opened = OpenWithPassword(
+            [&](bool wrong) {
+                wrongBefore.push_back(wrong);
+                return c.answers[wrongBefore.size() - 1];
+            },
+            c.open);
+        EXPECT_EQ(opened.end, c.end) << c.answers.size();
+        EXPECT_EQ(opened.handle, c.handle) << c.answers.size();
+        std::vector<bool> expected(c.answers.size(), true);
+        expected[0] = false;
+        EXPECT_EQ(wrongBefore, expected) << "asked once per answer, told of a wrong one";
+    }
 }
 
 }  // namespace
