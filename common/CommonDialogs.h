@@ -40,6 +40,7 @@ class CCommonDialogs {
 
     // Each returns true when the user confirmed; on cancel no property changes.
     bool ShowOpen();
+    // Part of the control's interface, which both programs share; neither program calls these.
     bool ShowSave();
     bool ShowFolder();
     bool ShowColor();
