@@ -33,6 +33,7 @@
 #include <sstream>
 
 #include "FreeImage.h"
+#include "HostileImages.h"
 #include "ImagePreview.h"
 #include "PdfLibrary.h"
 #include "PdfReadBack.h"
@@ -45,9 +46,6 @@
 #include "tests/support/FakeModals.h"
 #include "tests/support/TempDrive.h"
 #include "tiffio.h"
-
-// jpeglib.h needs the standard types declared before it.
-#include <jpeglib.h>
 
 namespace imbinder {
 namespace {
@@ -74,35 +72,12 @@ QByteArray JpegWithOrientation(int width, int height, uint16_t orientation) {
 
 using Ink = std::array<uint8_t, 4>;  // cyan, magenta, yellow, black; 0 is no ink
 
-// A CMYK JPEG of one colour. Adobe's form stores every sample inverted and says so in its APP14
-// marker; the plain form has no such marker.
+// A CMYK JPEG of one colour, in Adobe's inverted form or the plain one.
 QByteArray CmykJpeg(int width, int height, Ink ink, bool adobe) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr error{};
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    unsigned char* bytes = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &bytes, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 4;
-    info.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&info);
-    info.write_Adobe_marker = adobe;
-    jpeg_set_quality(&info, 95, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(static_cast<size_t>(width) * 4);
-    for (size_t i = 0; i < row.size(); ++i) row[i] = adobe ? 255 - ink[i % 4] : ink[i % 4];
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    QByteArray jpeg(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(size));
-    std::free(bytes);
-    return jpeg;
+    const std::string jpeg = hostile::EncodeJpeg(
+        width, height, adobe ? hostile::JpegColours::AdobeCmyk : hostile::JpegColours::PlainCmyk,
+        [&](unsigned, unsigned, int c) { return adobe ? uint8_t(255 - ink[c]) : ink[c]; });
+    return QByteArray::fromStdString(jpeg);
 }
 
 // A TIFF of one colour in RGB (three samples) or CMYK (four) at 8 bits a sample.

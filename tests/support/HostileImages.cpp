@@ -63,9 +63,23 @@ void PutEntry(std::string& out, uint16_t tag, uint16_t type, uint32_t value) {
     }
 }
 
-// A baseline JPEG through libjpeg, of the samples sample(x, y, component) gives.
-std::string EncodeJpeg(unsigned width, unsigned height, int components, J_COLOR_SPACE space,
-                       const std::function<JSAMPLE(unsigned, unsigned, int)>& sample) {
+// A small grey JPEG whose frame header then claims width x height.
+std::string JpegClaiming(unsigned width, unsigned height) {
+    std::string jpeg = EncodeJpeg(8, 8, JpegColours::Grey, [](unsigned x, unsigned y, int) {
+        return static_cast<JSAMPLE>(16 * (x + y));
+    });
+    const size_t frame = jpeg.find("\xFF\xC0");  // length, precision, height, width follow
+    std::string sides;
+    Put16BigEndian(sides, height);
+    Put16BigEndian(sides, width);
+    return jpeg.replace(frame + 5, 4, sides);
+}
+
+}  // namespace
+
+std::string EncodeJpeg(unsigned width, unsigned height, JpegColours colours,
+                       const std::function<uint8_t(unsigned, unsigned, int)>& sample) {
+    const int components = colours == JpegColours::Grey ? 1 : 4;
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -76,8 +90,9 @@ std::string EncodeJpeg(unsigned width, unsigned height, int components, J_COLOR_
     info.image_width = width;
     info.image_height = height;
     info.input_components = components;
-    info.in_color_space = space;
+    info.in_color_space = colours == JpegColours::Grey ? JCS_GRAYSCALE : JCS_CMYK;
     jpeg_set_defaults(&info);
+    info.write_Adobe_marker = colours == JpegColours::AdobeCmyk;
     jpeg_set_quality(&info, 90, TRUE);
     jpeg_start_compress(&info, TRUE);
     std::vector<JSAMPLE> row(size_t{width} * components);
@@ -95,20 +110,6 @@ std::string EncodeJpeg(unsigned width, unsigned height, int components, J_COLOR_
     std::free(buffer);
     return jpeg;
 }
-
-// A small grey JPEG whose frame header then claims width x height.
-std::string JpegClaiming(unsigned width, unsigned height) {
-    std::string jpeg = EncodeJpeg(8, 8, 1, JCS_GRAYSCALE, [](unsigned x, unsigned y, int) {
-        return static_cast<JSAMPLE>(16 * (x + y));
-    });
-    const size_t frame = jpeg.find("\xFF\xC0");  // length, precision, height, width follow
-    std::string sides;
-    Put16BigEndian(sides, height);
-    Put16BigEndian(sides, width);
-    return jpeg.replace(frame + 5, 4, sides);
-}
-
-}  // namespace
 
 std::string GifBomb() {
     std::string gif = "GIF89a";
@@ -231,10 +232,11 @@ std::string DamagedIff() {
 std::string JpegFrameBomb() { return JpegClaiming(30000, 30000); }
 
 std::string CmykPhotoWithThumbnailBombs() {
-    std::string photo = EncodeJpeg(1269, 1644, 4, JCS_CMYK, [](unsigned x, unsigned y, int c) {
-        const unsigned shades[] = {x / 5, y / 7, (x + y) / 12, 40};
-        return static_cast<JSAMPLE>(shades[c]);
-    });
+    std::string photo =
+        EncodeJpeg(1269, 1644, JpegColours::AdobeCmyk, [](unsigned x, unsigned y, int c) {
+            const unsigned shades[] = {x / 5, y / 7, (x + y) / 12, 40};
+            return static_cast<JSAMPLE>(shades[c]);
+        });
     const std::string thumbnail = JpegClaiming(30000, 30000);
     // The Exif block: the first directory holds the orientation (upright) and leads to the
     // second, whose thumbnail follows it.

@@ -3,9 +3,20 @@
 // end, a file cut short. The decoder tests and the PDF writer's tests both feed them in.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace hostile {
+
+// Adobe's CMYK form stores every sample inverted and says so in its APP14 marker; the plain form
+// has no such marker and stores the ink as it is.
+enum class JpegColours { Grey, AdobeCmyk, PlainCmyk };
+
+// A sound baseline JPEG through libjpeg, of the samples sample(x, y, component) gives: grey, or
+// cyan, magenta, yellow and black with 0 for no ink.
+std::string EncodeJpeg(unsigned width, unsigned height, JpegColours colours,
+                       const std::function<uint8_t(unsigned x, unsigned y, int component)>& sample);
 
 std::string GifBomb();     // 35 bytes
 std::string PngBomb();     // 69 bytes
