@@ -7,6 +7,8 @@
 
 namespace common {
 
+inline constexpr const char* kTmpFolder = "c:\\tmp";        // the merge chain, pagelift's scratch
+inline constexpr const char* kJpgTmpFolder = "c:\\jpgtmp";  // the page files of a build
 inline constexpr const char* kWorkingFoldersLock = "c:\\imbinder.lock";
 
 }  // namespace common

@@ -30,8 +30,6 @@ using platform::S;
 
 namespace {
 
-constexpr const char* kMergeFolder = "c:\\tmp";
-constexpr const char* kPageFolder = "c:\\jpgtmp";
 constexpr const char* kPreparing = "准备文件...";
 constexpr const char* kBuilding = "创建中...";
 
@@ -102,8 +100,8 @@ void frmPrinting::PrepareBuild() {
     skipped_.clear();
     runner_.ResetFailedStarts();
     platform::CreateFolder(S(txtPath->text()));
-    platform::CreateFolder(kMergeFolder);
-    platform::CreateFolder(kPageFolder);
+    platform::CreateFolder(common::kTmpFolder);
+    platform::CreateFolder(common::kJpgTmpFolder);
     platform::DeleteFile("c:\\jpgtmp\\jpgtmp.pdf");
     common::WriteQuotedLineFile(
         platform::SettingsFileToWrite(kProgram, "setting.dll"),
@@ -163,8 +161,8 @@ void frmPrinting::RemoveWorkingFiles(int pages) {
     for (int slot = 0; slot < kDecodesAhead; ++slot) platform::DeleteFile(DecodedBitmapPath(slot));
     for (int k = 1; k <= pages; ++k) platform::DeleteFile(ChainFilePath(k));
     platform::DeleteFile(kMergedFilePath);
-    platform::RemoveFolder(kMergeFolder);
-    common::DeleteFolderTree(kPageFolder);
+    platform::RemoveFolder(common::kTmpFolder);
+    common::DeleteFolderTree(common::kJpgTmpFolder);
 }
 
 void frmPrinting::ReportBuild(const platform::Outcome& delivery) {

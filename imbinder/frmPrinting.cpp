@@ -8,14 +8,12 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QToolButton>
 #include <QUrl>
-#include <map>
 
 #include "ImagePreview.h"
 #include "Printing.h"
@@ -30,15 +28,8 @@
 
 namespace imbinder {
 
-using windows::kProductYear;
-using windows::ListBoxResults;
-using windows::NewLabel;
-
-using platform::ProgramFont;
-using platform::Px;
-using platform::Q;
-using platform::S;
-using platform::Twips;
+using namespace platform::window_helpers;
+using namespace windows;
 
 namespace {
 
@@ -74,15 +65,6 @@ QLineEdit* NewTextBox(QWidget* parent, const char* name, const char* text, QLabe
     box->setGeometry(geometry);
     label->setBuddy(box);
     return box;
-}
-
-QPushButton* NewButton(QWidget* parent, const char* name, const char* caption,
-                       const char* spokenName, QRect geometry) {
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setObjectName(name);
-    button->setAccessibleName(QString::fromUtf8(spokenName));
-    button->setGeometry(geometry);
-    return button;
 }
 
 // The document information and the output folder: each a label over its text box, top to
@@ -144,12 +126,7 @@ std::string ProductWebAddress() { return windows::GuideAddress(kProgram); }
 
 frmPrinting::frmPrinting()
     : decoder_(platform::ToHostPath(platform::ProgramFolder()) + "/imdecode") {
-    setObjectName("frmPrinting");
-    setFont(ProgramFont());
-    auto* client = new QWidget(this);
-    client->setObjectName("client");
-    client->setFixedSize(Px(11295), Px(7560));
-    setCentralWidget(client);
+    QWidget* client = NewClientArea(this, "frmPrinting", 11295, 7560);
 
     BuildMenus();
     BuildToolbar(client);
@@ -164,49 +141,24 @@ frmPrinting::frmPrinting()
 frmPrinting::~frmPrinting() { platform::SetOwnerWindow(0); }
 
 void frmPrinting::BuildMenus() {
-    struct Item {
-        const char* menuName;
-        const char* menu;
-        const char* name;  // empty: a separator
-        const char* caption;
-        std::function<void(frmPrinting&)> command;
-        QKeySequence shortcut;
-    };
-    const auto toolbar = [](int index) {
-        return [index](frmPrinting& window) { window.CmdToolsBar_Click(index); };
-    };
-    const Item items[] = {
-        {"menuFile", "文件", "menuAdd", "添加文件", toolbar(kAddFile), QKeySequence::Open},
-        {"menuFile", "文件", "menuFolder", "添加目录", toolbar(kAddFolder),
-         QKeySequence("Ctrl+Shift+O")},
-        {"menuFile", "文件", "", "", {}, {}},
-        {"menuFile", "文件", "menuExit", "退出程序", toolbar(kExit), QKeySequence("Ctrl+Q")},
-        {"menuR", "移除", "menuRemove", "移除一个文件", toolbar(kRemoveFile), {}},
-        {"menuR", "移除", "menuRemoveAll", "移除全部", toolbar(kClearList), {}},
-        {"menuContrl", "控制", "menuUp", "上移", toolbar(kMoveUp), {}},
-        {"menuContrl", "控制", "menuDown", "下移", toolbar(kMoveDown), {}},
-        {"menuA", "关于", "menuWeb", "网站", &frmPrinting::VisitWebSite,
-         QKeySequence::HelpContents},
-        {"menuA", "关于", "", "", {}, {}},
-        {"menuA", "关于", "menuAbout", "关于", &frmPrinting::MenuAbout, {}},
-    };
-    std::map<std::string, QMenu*> menus;
-    for (const Item& item : items) {
-        QMenu*& menu = menus[item.menuName];
-        if (menu == nullptr) {
-            menu = menuBar()->addMenu(QString::fromUtf8(item.menu));
-            menu->setObjectName(item.menuName);
-        }
-        if (*item.name == '\0') {
-            menu->addSeparator();
-            continue;
-        }
-        QAction* action = menu->addAction(QString::fromUtf8(item.caption));
-        action->setObjectName(item.name);
-        action->setShortcut(item.shortcut);
-        connect(action, &QAction::triggered, this,
-                [this, command = item.command] { command(*this); });
-    }
+    const auto toolbar = [this](int index) { return [this, index] { CmdToolsBar_Click(index); }; };
+    windows::BuildMenuBar(
+        this,
+        {
+            {"menuFile", "文件", "menuAdd", "添加文件", toolbar(kAddFile), QKeySequence::Open},
+            {"menuFile", "文件", "menuFolder", "添加目录", toolbar(kAddFolder),
+             QKeySequence("Ctrl+Shift+O")},
+            {"menuFile", "文件", "", "", {}, {}},
+            {"menuFile", "文件", "menuExit", "退出程序", toolbar(kExit), QKeySequence("Ctrl+Q")},
+            {"menuR", "移除", "menuRemove", "移除一个文件", toolbar(kRemoveFile), {}},
+            {"menuR", "移除", "menuRemoveAll", "移除全部", toolbar(kClearList), {}},
+            {"menuContrl", "控制", "menuUp", "上移", toolbar(kMoveUp), {}},
+            {"menuContrl", "控制", "menuDown", "下移", toolbar(kMoveDown), {}},
+            {"menuA", "关于", "menuWeb", "网站", [this] { VisitWebSite(); },
+             QKeySequence::HelpContents},
+            {"menuA", "关于", "", "", {}, {}},
+            {"menuA", "关于", "menuAbout", "关于", [this] { MenuAbout(); }, {}},
+        });
 }
 
 void frmPrinting::BuildToolbar(QWidget* client) {
@@ -264,12 +216,12 @@ void frmPrinting::BuildInformation(QWidget* client) {
                                       Twips(kFieldsLeft, field.boxTop, field.boxWidth, 285));
     }
     Command1 =
-        NewButton(client, "Command1", "Now", "创建时间设为现在", Twips(10440, 2790, 735, 305));
+        NewButton(client, "Command1", "Now", Twips(10440, 2790, 735, 305), "创建时间设为现在");
     connect(Command1, &QPushButton::clicked, this, &frmPrinting::Command1_Click);
     Command1->stackUnder(lblSubject);  // beside its date in the window's order of controls
     txtPath->setToolTip("Select a Folder to Output");
     cmdBrowse =
-        NewButton(client, "cmdBrowse", "Browse", "选择输出文件夹", Twips(10440, 4920, 735, 300));
+        NewButton(client, "cmdBrowse", "Browse", Twips(10440, 4920, 735, 300), "选择输出文件夹");
     cmdBrowse->setToolTip("Select an Output Folder");
     connect(cmdBrowse, &QPushButton::clicked, this, &frmPrinting::cmdBrowse_Click);
 }
@@ -296,19 +248,15 @@ void frmPrinting::BuildQuality(QWidget* client) {
     connect(Slider1, &QSlider::sliderPressed, this,
             [this] { lblQuality->setText(QString::number(Slider1->value()) + "%"); });
 
-    Command3 = NewButton(client, "Command3", "立即转换JPG到PDF文件!", "立即转换JPG到PDF文件",
-                         Twips(7710, 6270, 3465, 825));
+    Command3 = NewButton(client, "Command3", "立即转换JPG到PDF文件!", Twips(7710, 6270, 3465, 825),
+                         "立即转换JPG到PDF文件");
     connect(Command3, &QPushButton::clicked, this, &frmPrinting::Command3_Click);
 }
 
 void frmPrinting::BuildProgress(QWidget* client) {
     lblPB = NewLabel(client, "lblPB", "0%", Twips(2550, 6480, 2355, 195));
     lblPB->setAlignment(Qt::AlignCenter);
-    pb = new QProgressBar(client);
-    pb->setObjectName("pb");
-    pb->setAccessibleName(QString::fromUtf8("转换进度"));
-    pb->setTextVisible(false);
-    pb->setGeometry(Twips(120, 6750, 7305, 315));
+    pb = NewProgressBar(client, Twips(120, 6750, 7305, 315));
     PicLoad = new QWidget(this);
     PicLoad->setObjectName("PicLoad");
     PicLoad->hide();
@@ -363,7 +311,7 @@ void frmPrinting::SetTabOrder() {
              txtPath, cmdBrowse, Slider1, Command3}) {
         order.push_back(control);
     }
-    for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+    windows::ChainTabOrder(order);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 
 #include "common/GetFile.h"
 #include "common/Module1.h"
+#include "common/WorkingFolders.h"
 #include "pagelift/Settings.h"
 #include "pagelift/Shared.h"
 #include "pagelift/Texts.h"
@@ -78,7 +79,7 @@ void frmConverter::RunConversion() {
     failures_.clear();
     std::string outputRoot = OutputRoot(S(txtPath->text()));
     platform::CreateFolder(S(txtPath->text()));
-    platform::CreateFolder("c:\\tmp");
+    platform::CreateFolder(common::kTmpFolder);
     cmdConvert->setEnabled(false);
     for (QToolButton* button : CmdToolsBar) button->setEnabled(false);
 

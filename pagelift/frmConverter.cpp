@@ -9,7 +9,6 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -34,15 +33,8 @@
 
 namespace pagelift {
 
-using windows::kProductYear;
-using windows::ListBoxResults;
-using windows::NewLabel;
-
-using platform::ProgramFont;
-using platform::Px;
-using platform::Q;
-using platform::S;
-using platform::Twips;
+using namespace platform::window_helpers;
+using namespace windows;
 namespace {
 
 constexpr const char* kDefaultOutputFolder = "C:\\output";
@@ -75,13 +67,8 @@ std::string ProductWebAddress() { return windows::GuideAddress(); }
 
 frmConverter::frmConverter(std::unique_ptr<PageEngine> engine, platform::CommandChannel* commands)
     : engine_(std::move(engine)) {
-    setObjectName("frmConverter");
-    setFont(ProgramFont());
-    auto* client = new QWidget(this);
-    client->setObjectName("client");
-    client->setFixedSize(Px(10800), Px(7335));
+    QWidget* client = NewClientArea(this, "frmConverter", 10800, 7335);
     client->setMouseTracking(true);
-    setCentralWidget(client);
 
     BuildMenus();
     BuildToolbar(client);
@@ -120,44 +107,20 @@ frmConverter::frmConverter(std::unique_ptr<PageEngine> engine, platform::Command
 frmConverter::~frmConverter() { platform::SetOwnerWindow(0); }
 
 void frmConverter::BuildMenus() {
-    struct Item {
-        const char* menu;
-        const char* name;
-        const char* caption;
-        int toolbarIndex;  // -1: the about box
-        QKeySequence shortcut;
-    };
-    const Item items[] = {
-        {"文件", "menuAddaFile", "添加文件", 0, QKeySequence::Open},
-        {"文件", "menuAddaFolder", "添加文件夹", 1, QKeySequence("Ctrl+Shift+O")},
-        {"文件", "", "", 0, {}},
-        {"文件", "menuExit", "退出", 5, QKeySequence("Ctrl+Q")},
-        {"删除", "menuRemoveSelected", "删除所选的文件", 2, {}},
-        {"删除", "menuRemoveAll", "删除所有文件", 6, {}},
-        {"工具", "menuConvert", "开始转换", 3, QKeySequence("F5")},
-        {"关于", "menuHelp", "网站", 4, QKeySequence::HelpContents},
-        {"关于", "menuAbout", "关于", -1, {}},
-    };
-    std::map<std::string, QMenu*> menus;
-    for (const Item& item : items) {
-        QMenu*& menu = menus[item.menu];
-        if (menu == nullptr) menu = menuBar()->addMenu(QString::fromUtf8(item.menu));
-        if (*item.name == '\0') {
-            menu->addSeparator();
-            continue;
-        }
-        QAction* action = menu->addAction(QString::fromUtf8(item.caption));
-        action->setObjectName(item.name);
-        action->setShortcut(item.shortcut);
-        int index = item.toolbarIndex;
-        connect(action, &QAction::triggered, this, [this, index] {
-            if (index < 0) {
-                MenuAbout();
-            } else {
-                CmdToolsBar_Click(index);
-            }
+    const auto toolbar = [this](int index) { return [this, index] { CmdToolsBar_Click(index); }; };
+    windows::BuildMenuBar(
+        this,
+        {
+            {"", "文件", "menuAddaFile", "添加文件", toolbar(0), QKeySequence::Open},
+            {"", "文件", "menuAddaFolder", "添加文件夹", toolbar(1), QKeySequence("Ctrl+Shift+O")},
+            {"", "文件", "", "", {}, {}},
+            {"", "文件", "menuExit", "退出", toolbar(5), QKeySequence("Ctrl+Q")},
+            {"", "删除", "menuRemoveSelected", "删除所选的文件", toolbar(2), {}},
+            {"", "删除", "menuRemoveAll", "删除所有文件", toolbar(6), {}},
+            {"", "工具", "menuConvert", "开始转换", toolbar(3), QKeySequence("F5")},
+            {"", "关于", "menuHelp", "网站", toolbar(4), QKeySequence::HelpContents},
+            {"", "关于", "menuAbout", "关于", [this] { MenuAbout(); }, {}},
         });
-    }
 }
 
 void frmConverter::BuildToolbar(QWidget* client) {
@@ -271,27 +234,17 @@ void frmConverter::BuildOptions(QWidget* client) {
     txtPath->setAccessibleName(QString::fromUtf8("输出路径"));
     txtPath->setGeometry(Twips(7320, 5280, 2415, 315));
     Label3->setBuddy(txtPath);
-    cmdBrowse = new QPushButton(QString::fromUtf8("浏览"), client);
-    cmdBrowse->setObjectName("cmdBrowse");
-    cmdBrowse->setAccessibleName(cmdBrowse->text());
-    cmdBrowse->setGeometry(Twips(9840, 5280, 765, 330));
+    cmdBrowse = NewButton(client, "cmdBrowse", "浏览", Twips(9840, 5280, 765, 330));
     connect(cmdBrowse, &QPushButton::clicked, this, &frmConverter::cmdBrowse_Click);
 
-    cmdConvert = new QPushButton(QString::fromUtf8("立刻开始转换"), client);
-    cmdConvert->setObjectName("cmdConvert");
-    cmdConvert->setAccessibleName(cmdConvert->text());
-    cmdConvert->setGeometry(Twips(7320, 5820, 3285, 915));
+    cmdConvert = NewButton(client, "cmdConvert", "立刻开始转换", Twips(7320, 5820, 3285, 915));
     connect(cmdConvert, &QPushButton::clicked, this, &frmConverter::cmdConvert_Click);
 }
 
 void frmConverter::BuildProgress(QWidget* client) {
     lblPB = NewLabel(client, "lblPB", "0%", Twips(2370, 6150, 2355, 195));
     lblPB->setAlignment(Qt::AlignCenter);
-    pb = new QProgressBar(client);
-    pb->setObjectName("pb");
-    pb->setAccessibleName(QString::fromUtf8("转换进度"));
-    pb->setTextVisible(false);
-    pb->setGeometry(Twips(210, 6390, 6825, 315));
+    pb = NewProgressBar(client, Twips(210, 6390, 6825, 315));
     imgPB = new QLabel(client);
     imgPB->setObjectName("imgPB");
     imgPB->setGeometry(pb->geometry().adjusted(1, 1, -1, -1));
@@ -364,7 +317,7 @@ void frmConverter::SetTabOrder() {
                                                             cmdBrowse, cmdConvert, lblWeb}) {
         order.push_back(control);
     }
-    for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+    windows::ChainTabOrder(order);
 }
 
 void frmConverter::ReadSettings() {

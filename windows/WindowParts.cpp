@@ -2,8 +2,13 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QToolButton>
 #include <QUrl>
+#include <map>
 
 #include "platform/Platform.h"
 #include "platform/qt/Geometry.h"
@@ -18,11 +23,39 @@ std::string GuideAddress(std::string_view part) {
     return platform::S(address.toString());
 }
 
+QWidget* NewClientArea(QMainWindow* window, const char* name, int widthTwips, int heightTwips) {
+    window->setObjectName(name);
+    window->setFont(platform::ProgramFont());
+    auto* client = new QWidget(window);
+    client->setObjectName("client");
+    client->setFixedSize(platform::Px(widthTwips), platform::Px(heightTwips));
+    window->setCentralWidget(client);
+    return client;
+}
+
 QLabel* NewLabel(QWidget* parent, const char* name, const char* text, QRect geometry) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
     label->setObjectName(name);
     label->setGeometry(geometry);
     return label;
+}
+
+QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, QRect geometry,
+                       const char* spokenName) {
+    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+    button->setObjectName(name);
+    button->setAccessibleName(QString::fromUtf8(spokenName != nullptr ? spokenName : caption));
+    button->setGeometry(geometry);
+    return button;
+}
+
+QProgressBar* NewProgressBar(QWidget* parent, QRect geometry) {
+    auto* bar = new QProgressBar(parent);
+    bar->setObjectName("pb");
+    bar->setAccessibleName(QString::fromUtf8("转换进度"));
+    bar->setTextVisible(false);
+    bar->setGeometry(geometry);
+    return bar;
 }
 
 QToolButton* NewToolbarButton(QWidget* parent, int index, const char* caption,
@@ -38,6 +71,29 @@ QToolButton* NewToolbarButton(QWidget* parent, int index, const char* caption,
     button->setFocusPolicy(Qt::StrongFocus);
     button->setGeometry(platform::Twips(leftTwips, 0, 1420, 985));
     return button;
+}
+
+void BuildMenuBar(QMainWindow* window, const std::vector<MenuItem>& items) {
+    std::map<std::string, QMenu*> menus;
+    for (const MenuItem& item : items) {
+        QMenu*& menu = menus[item.menu];
+        if (menu == nullptr) {
+            menu = window->menuBar()->addMenu(QString::fromUtf8(item.menu));
+            if (*item.menuName != '\0') menu->setObjectName(item.menuName);
+        }
+        if (*item.name == '\0') {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(QString::fromUtf8(item.caption));
+        action->setObjectName(item.name);
+        action->setShortcut(item.shortcut);
+        QObject::connect(action, &QAction::triggered, window, item.command);
+    }
+}
+
+void ChainTabOrder(const std::vector<QWidget*>& order) {
+    for (size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void ListBoxResults::AddItem(const std::string& text) { list_->addItem(platform::Q(text)); }

@@ -5,6 +5,8 @@
 #include <QRect>
 
 namespace platform {
+// Window code takes these, and nothing else of platform, with one using-directive.
+inline namespace window_helpers {
 
 constexpr int Px(double twips) { return int(twips / 15 + 0.5); }
 inline QRect Twips(int left, int top, int width, int height) {
@@ -19,4 +21,5 @@ inline QFont ProgramFont() {
     return font;
 }
 
+}  // namespace window_helpers
 }  // namespace platform
