@@ -49,16 +49,8 @@ void frmPrinting::Command3_Click() {
         FocusSweep();
         return;
     }
-    const platform::LockAttempt folders = platform::TryLockFile(common::kWorkingFoldersLock);
-    if (folders.claim != platform::LockClaim::Taken) {
-        if (folders.claim == platform::LockClaim::HeldElsewhere) {
-            platform::GetDesktop().ShowMessage(texts::kBuildRunningElsewhere, "Imbinder",
-                                               platform::MessageIcon::Exclamation);
-        } else {
-            platform::GetDesktop().ShowMessage(
-                texts::kWorkingFoldersUnlockable + std::string(common::kWorkingFoldersLock),
-                "Imbinder", platform::MessageIcon::Critical);
-        }
+    const std::unique_ptr<platform::FileLock> folders = LockWorkingFolders();
+    if (!folders) {
         FocusSweep();
         return;
     }
@@ -70,17 +62,7 @@ void frmPrinting::Command3_Click() {
     for (int i = 0; i < List1->count(); ++i) images.push_back(S(List1->item(i)->text()));
     const int pages = WritePageFiles(images);
 
-    pb->setValue(100);
-    SetLabel(lblPB, "开始创建...");
-    MergeRuns merge;
-    if (pages > 0) {
-        merge = ChainPageFiles(runner_, pages, pdftkTime, [this](int percent) {
-            pb->setValue(percent);
-            SetLabel(lblPB, kBuilding, percent);
-            platform::Yield();
-        });
-        if (!merge.timedOut) merge = ApplyDocumentInfo(runner_, pages, pdftkTime);
-    }
+    const MergeRuns merge = MergePageFiles(pages);
     QString folder = txtPath->text();
     if (folder.endsWith('\\')) {
         folder.chop(1);
@@ -94,6 +76,21 @@ void frmPrinting::Command3_Click() {
     RemoveWorkingFiles(pages);
     ReportBuild(delivery);
     building_ = false;
+}
+
+// The lock of the working folders, taken without waiting; nothing, after saying why, when
+// another build holds it or it cannot be made.
+std::unique_ptr<platform::FileLock> frmPrinting::LockWorkingFolders() {
+    platform::LockAttempt folders = platform::TryLockFile(common::kWorkingFoldersLock);
+    if (folders.claim == platform::LockClaim::HeldElsewhere) {
+        platform::GetDesktop().ShowMessage(texts::kBuildRunningElsewhere, "Imbinder",
+                                           platform::MessageIcon::Exclamation);
+    } else if (folders.claim == platform::LockClaim::Failed) {
+        platform::GetDesktop().ShowMessage(
+            texts::kWorkingFoldersUnlockable + std::string(common::kWorkingFoldersLock), "Imbinder",
+            platform::MessageIcon::Critical);
+    }
+    return std::move(folders.lock);
 }
 
 void frmPrinting::PrepareBuild() {
@@ -132,6 +129,19 @@ int frmPrinting::WritePageFiles(const std::vector<std::string>& images) {
         platform::Yield();
     }
     return pages;
+}
+
+// The chain of the page files, then the information run, each step shown on the bar.
+MergeRuns frmPrinting::MergePageFiles(int pages) {
+    pb->setValue(100);
+    SetLabel(lblPB, "开始创建...");
+    if (pages == 0) return {};
+    const MergeRuns chain = ChainPageFiles(runner_, pages, pdftkTime, [this](int percent) {
+        pb->setValue(percent);
+        SetLabel(lblPB, kBuilding, percent);
+        platform::Yield();
+    });
+    return chain.timedOut ? chain : ApplyDocumentInfo(runner_, pages, pdftkTime);
 }
 
 bool frmPrinting::WritePageFile(const std::string& image, const decoding::DecodeResult& decoded,

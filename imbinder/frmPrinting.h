@@ -115,9 +115,11 @@ class frmPrinting : public QMainWindow {
     void FocusSweep();
 
     // The build, stage by stage.
+    std::unique_ptr<platform::FileLock> LockWorkingFolders();
     void PrepareBuild();
     int WritePageFiles(const std::vector<std::string>& images);
     bool WritePageFile(const std::string& image, const decoding::DecodeResult& decoded, int page);
+    MergeRuns MergePageFiles(int pages);
     void RemoveWorkingFiles(int pages);
     void EnableCommands(bool enabled);
     void ReportBuild(const platform::Outcome& delivery);

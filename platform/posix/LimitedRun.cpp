@@ -102,6 +102,29 @@ std::vector<std::string> HelperEnvironment() {
     return variables;
 }
 
+// How a run ended, from its wait status (-1: unknown) and whether its time ran out.
+LimitedRunResult EndOfRun(int status, bool timedOut, const std::string& program,
+                          std::string output) {
+    LimitedRunResult result;
+    result.output = std::move(output);
+    if (status == -1) {
+        result.end = RunEnd::Crashed;
+        result.error = "its end could not be observed";
+    } else if (timedOut || (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)) {
+        result.end = RunEnd::TimedOut;
+    } else if (WIFSIGNALED(status)) {
+        result.end = RunEnd::Crashed;
+        result.signal = WTERMSIG(status);
+    } else if (WEXITSTATUS(status) == 127 && result.output.empty()) {
+        result.end = RunEnd::NotStarted;
+        result.error = program + " could not be started";
+    } else {
+        result.end = RunEnd::Exited;
+        result.exitCode = WEXITSTATUS(status);
+    }
+    return result;
+}
+
 }  // namespace
 
 struct LimitedRun::State {
@@ -186,7 +209,7 @@ LimitedRunResult LimitedRun::Wait(const std::function<void()>& whileWaiting) {
         return run.early;
     }
     run.waited = true;
-    LimitedRunResult result;
+    std::string output;
     const pid_t pid = run.pid;
     auto nextWaiting = Clock::now() + kWaitingInterval;
     bool pipeOpen = true;
@@ -208,7 +231,7 @@ LimitedRunResult LimitedRun::Wait(const std::function<void()>& whileWaiting) {
         }
         pollfd ready{run.output, POLLIN, 0};
         if (pipeOpen) {
-            if (poll(&ready, 1, kPollMilliseconds) > 0) pipeOpen = Drain(run.output, result.output);
+            if (poll(&ready, 1, kPollMilliseconds) > 0) pipeOpen = Drain(run.output, output);
         } else {
             poll(nullptr, 0, kPollMilliseconds);
         }
@@ -217,25 +240,9 @@ LimitedRunResult LimitedRun::Wait(const std::function<void()>& whileWaiting) {
             nextWaiting = Clock::now() + kWaitingInterval;
         }
     }
-    if (pipeOpen) Drain(run.output, result.output);
+    if (pipeOpen) Drain(run.output, output);
     close(run.output);
-
-    if (status == -1) {
-        result.end = RunEnd::Crashed;
-        result.error = "its end could not be observed";
-    } else if (timedOut || (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)) {
-        result.end = RunEnd::TimedOut;
-    } else if (WIFSIGNALED(status)) {
-        result.end = RunEnd::Crashed;
-        result.signal = WTERMSIG(status);
-    } else if (WEXITSTATUS(status) == 127 && result.output.empty()) {
-        result.end = RunEnd::NotStarted;
-        result.error = run.program + " could not be started";
-    } else {
-        result.end = RunEnd::Exited;
-        result.exitCode = WEXITSTATUS(status);
-    }
-    return result;
+    return EndOfRun(status, timedOut, run.program, std::move(output));
 }
 
 LimitedRunResult RunLimited(const std::string& hostProgram,
