@@ -108,7 +108,7 @@ void frmPreview::Present(const std::string& windowsPath) {
 void frmPreview::ShowWaiting(const std::string& name) {
     setWindowTitle(Q(name));
     ShowImage1->hide();
-    lblReason->setText(QString::fromUtf8("正在读取图像…"));
+    lblReason->setText(QString::fromUtf8(texts::kReadingPicture));
     lblReason->show();
 }
 
@@ -120,10 +120,10 @@ void frmPreview::ShowPicture(const std::string& name) {
 }
 
 void frmPreview::ShowReason(const std::string& name, const std::string& reason) {
-    setWindowTitle(Q(name) + QString::fromUtf8(" (无法预览)"));
+    setWindowTitle(Q(name) + QString::fromUtf8(texts::kNoPreviewTitle));
     ShowImage1->setPicture(QImage());
     ShowImage1->hide();
-    lblReason->setText(QString::fromUtf8("无法预览此文件：") + "\n" + Q(reason));
+    lblReason->setText(QString::fromUtf8(texts::kNoPreview) + "\n" + Q(reason));
     lblReason->show();
 }
 

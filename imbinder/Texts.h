@@ -30,5 +30,8 @@ inline constexpr const char* kFileMissing = "文件不存在或无法读取";
 inline constexpr const char* kFileUnreadable = "文件无法读取";
 inline constexpr const char* kFileTooLargeToShow = "文件太大，无法显示";
 inline constexpr const char* kNotAPicture = "无法读取图像";
+inline constexpr const char* kReadingPicture = "正在读取图像…";
+inline constexpr const char* kNoPreviewTitle = " (无法预览)";
+inline constexpr const char* kNoPreview = "无法预览此文件：";
 
 }  // namespace imbinder::texts

@@ -1,6 +1,5 @@
 #include "pagelift/Conversion.h"
 
-#include <QString>
 #include <algorithm>
 #include <limits>
 
@@ -22,14 +21,10 @@ int32_t ToPageNumber(double value) {
 }  // namespace
 
 std::string FormatColumn(const std::string& path) {
-    return QString::fromStdString(path).right(3).toUpper().toStdString();
+    return platform::UpperCaseLetters(platform::LastCharacters(path, 3));
 }
 
 bool EndsInPdf(const std::string& path) { return FormatColumn(path) == "PDF"; }
-
-std::string Trimmed(const std::string& text) {
-    return QString::fromStdString(text).trimmed().toStdString();
-}
 
 const OutputFormat* FormatAt(int index) {
     if (index < 0 || index >= kFormatCount) return nullptr;

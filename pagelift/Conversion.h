@@ -31,8 +31,6 @@ inline constexpr int kFormatCount = int(std::size(kOutputFormats));
 std::string FormatColumn(const std::string& path);
 // A path the job list takes: its Format column is "PDF".
 bool EndsInPdf(const std::string& path);
-// The text without the blanks around it, as a typed or chosen name is taken.
-std::string Trimmed(const std::string& text);
 
 // The format of a selected index of the format list; nothing outside 0 to 4.
 const OutputFormat* FormatAt(int index);

@@ -68,9 +68,8 @@ void frmConverter::Timer1_Timer() {
 
 void frmConverter::RunConversion() {
     if (running_) return;
-    std::string missing = engine_->MissingLibrary();
-    if (!missing.empty()) {
-        platform::GetDesktop().ShowMessage(texts::EngineMissing(missing), texts::kRunTitle,
+    if (const std::optional<std::string> missing = engine_->MissingLibrary()) {
+        platform::GetDesktop().ShowMessage(texts::EngineMissing(*missing), texts::kRunTitle,
                                            platform::MessageIcon::Critical);
         EnableWindow(true);
         return;

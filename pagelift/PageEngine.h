@@ -31,8 +31,8 @@ class PageEngine {
                                              int32_t reserved2) = 0;
     virtual std::optional<int32_t> ClosePDF(int32_t handle) = 0;
 
-    // The file name of the main library when it cannot be loaded, else empty.
-    virtual std::string MissingLibrary() = 0;
+    // The file name of the main library when it cannot be loaded.
+    virtual std::optional<std::string> MissingLibrary() = 0;
 };
 
 // The engine of the program folder: "Quirel.dll" and "Quirel1.dll", loaded by name at the

@@ -78,8 +78,9 @@ class QuirelEngine : public PageEngine {
         return Call(main_.Function<HandleProc>("ClosePDF"), handle);
     }
 
-    std::string MissingLibrary() override {
-        return main_.Load() ? "" : platform::HostLibraryFileName(kMainLibrary);
+    std::optional<std::string> MissingLibrary() override {
+        if (main_.Load()) return std::nullopt;
+        return platform::HostLibraryFileName(kMainLibrary);
     }
 
   private:

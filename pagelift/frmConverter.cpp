@@ -380,7 +380,7 @@ void frmConverter::AddFile() {
     repaint();
     FocusSweep(5);
     std::string path = dialogs_.FileName();
-    if (confirmed && !path.empty()) AppendJob(path, FormatColumn(Trimmed(path)));
+    if (confirmed && !path.empty()) AppendJob(path, FormatColumn(platform::TrimmedText(path)));
     if (confirmed && LV->topLevelItemCount() > 0) picText->hide();
 }
 
@@ -398,7 +398,7 @@ void frmConverter::AddFolderPdfs(const std::string& folder) {
     common::SearchPdfFiles(folder, results);
     for (int index = 0; index < lstAddFolder->count(); ++index) {
         std::string path = S(lstAddFolder->item(index)->text());
-        if (EndsInPdf(path)) AppendJob(path, FormatColumn(Trimmed(path)));
+        if (EndsInPdf(path)) AppendJob(path, FormatColumn(platform::TrimmedText(path)));
     }
     lstAddFolder->clear();
 }

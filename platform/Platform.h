@@ -53,13 +53,19 @@ std::string ProgramFolder();
 void SetProgramFolder(const std::string& hostFolder);
 
 // ---------------------------------------------------------------------------------------------
-// Letter case
+// Letter case and characters
 
 // Only the letters A to Z lowered: for names compared as Windows compares extensions, program
 // names and drive letters, whatever else the text holds.
 std::string LowerCaseAscii(std::string_view text);
 // Every letter of a UTF-8 text lowered, as Windows compares the names in one folder.
 std::string LowerCaseLetters(std::string_view utf8);
+// Every letter of a UTF-8 text raised.
+std::string UpperCaseLetters(std::string_view utf8);
+// The last count characters of a UTF-8 text, counted in UTF-16 units as Windows counts them.
+std::string LastCharacters(std::string_view utf8, int count);
+// The text without the white space around it.
+std::string TrimmedText(std::string_view utf8);
 
 // ---------------------------------------------------------------------------------------------
 // Files and folders (all paths in Windows form)

@@ -32,7 +32,7 @@ class RecordingEngine : public pagelift::PageEngine {
   public:
     std::map<std::string, FakeDocument> documents;
     std::vector<std::string> calls;
-    std::string missingLibrary;
+    std::optional<std::string> missingLibrary;
     // Runs after the first page of every export, as a user's command during a run would.
     std::function<void()> duringExport;
 
@@ -48,7 +48,7 @@ class RecordingEngine : public pagelift::PageEngine {
                                      ExportProgressProc progress, int32_t reserved1,
                                      int32_t reserved2) override;
     std::optional<int32_t> ClosePDF(int32_t handle) override;
-    std::string MissingLibrary() override { return missingLibrary; }
+    std::optional<std::string> MissingLibrary() override { return missingLibrary; }
 
     // The calls that name this text, in order.
     std::vector<std::string> CallsWith(const std::string& text) const;
