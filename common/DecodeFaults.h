@@ -42,6 +42,7 @@ namespace phrase {
 inline constexpr char kTooLargeDetail[] = "{} x {} 像素；最多 3 亿像素，每边最多 65535";
 inline constexpr char kCrashed[] = "解码程序在处理它时崩溃";
 inline constexpr char kTimedOut[] = "解码没有在 {} 秒内结束";
+inline constexpr char kNoRoomForCopy[] = "临时文件夹没有空间存放解码后的副本";
 }  // namespace phrase
 
 // The phrase with its {} filled in order; a {} without a value stays as it is.

@@ -71,10 +71,8 @@ bool IsUninvertedCmykJpeg(const std::string& path) {
         if (segment.marker == 0xEE && length >= 5 && std::memcmp(payload, "Adobe", 5) == 0) {
             adobe = true;
         }
-        const bool frame = segment.marker >= 0xC0 && segment.marker <= 0xCF &&
-                           segment.marker != 0xC4 && segment.marker != 0xC8 &&
-                           segment.marker != 0xCC;  // not the table and arithmetic-coding markers
-        if (frame && length >= 6) components = static_cast<unsigned char>(payload[5]);
+        if (IsJpegFrame(segment.marker) && length >= 6)
+            components = static_cast<unsigned char>(payload[5]);
         return true;
     });
     return components == 4 && !adobe;

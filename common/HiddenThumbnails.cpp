@@ -93,8 +93,7 @@ void PsdPatches(std::istream& file, std::vector<BytePatch>* patches) {
         if (!ReadAt(file, at + 6 + nameLength, length, 4)) return;
         // 1033 and 1036: the thumbnail; 1058 and 1059: Exif, whose own may follow.
         if (id == 1033 || id == 1036 || id == 1058 || id == 1059) {
-            patches->push_back({at + 4, std::string{static_cast<char>(kHiddenResource >> 8),
-                                                    static_cast<char>(kHiddenResource & 0xFF)}});
+            patches->push_back({at + 4, Tag(kHiddenResource, false)});
         }
         at += 6 + nameLength + 4 + ((uint64_t{Big32(length)} + 1) & ~uint64_t{1});
     }

@@ -24,11 +24,6 @@ unsigned Magnitude(int32_t side) {
 
 constexpr PixelSize kDamaged{};
 
-bool IsJpegFrame(int marker) {
-    // SOF0 to SOF15, less DHT, JPG and DAC, which share the range.
-    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-}
-
 PixelSize JpegSize(std::istream& file) {
     PixelSize size = kDamaged;
     ForEachJpegSegment(file, [&](const JpegSegment& segment) {
@@ -210,7 +205,35 @@ PixelSize IcoSize(std::istream& file) {
     return largest.value_or(kDamaged);
 }
 
+struct HeaderReader {
+    int format;
+    std::optional<PixelSize> (*read)(std::istream& file);
+};
+
+// Each reader as the table takes it, whether it can tell an unsized file from a damaged one or not.
+template <auto Reader>
+std::optional<PixelSize> Read(std::istream& file) {
+    return Reader(file);
+}
+
+constexpr HeaderReader kHeaderReaders[] = {
+    {FIF_JPEG, Read<JpegSize>}, {FIF_PNG, Read<PngSize>}, {FIF_BMP, Read<BmpSize>},
+    {FIF_TIFF, Read<TiffSize>}, {FIF_GIF, Read<GifSize>}, {FIF_IFF, Read<IffSize>},
+    {FIF_PSD, Read<PsdSize>},   {FIF_PCX, Read<PcxSize>}, {FIF_ICO, Read<IcoSize>},
+};
+
+const HeaderReader* FindHeaderReader(int format) {
+    for (const HeaderReader& reader : kHeaderReaders) {
+        if (reader.format == format) return &reader;
+    }
+    return nullptr;
+}
+
 }  // namespace
+
+bool IsJpegFrame(int marker) {
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
 
 bool ReadAt(std::istream& file, uint64_t offset, void* out, size_t count) {
     file.clear();
@@ -295,46 +318,11 @@ std::optional<TiffDirectory> ReadFirstTiffDirectory(std::istream& file, uint64_t
     return directory;
 }
 
-bool HasHeaderReader(int format) {
-    switch (format) {
-        case FIF_JPEG:
-        case FIF_PNG:
-        case FIF_BMP:
-        case FIF_TIFF:
-        case FIF_GIF:
-        case FIF_IFF:
-        case FIF_PSD:
-        case FIF_PCX:
-        case FIF_ICO:
-            return true;
-        default:
-            return false;
-    }
-}
+bool HasHeaderReader(int format) { return FindHeaderReader(format) != nullptr; }
 
 std::optional<PixelSize> ReadHeaderSize(int format, std::istream& file) {
-    switch (format) {
-        case FIF_JPEG:
-            return JpegSize(file);
-        case FIF_PNG:
-            return PngSize(file);
-        case FIF_BMP:
-            return BmpSize(file);
-        case FIF_TIFF:
-            return TiffSize(file);
-        case FIF_GIF:
-            return GifSize(file);
-        case FIF_IFF:
-            return IffSize(file);
-        case FIF_PSD:
-            return PsdSize(file);
-        case FIF_PCX:
-            return PcxSize(file);
-        case FIF_ICO:
-            return IcoSize(file);
-        default:
-            return std::nullopt;
-    }
+    const HeaderReader* reader = FindHeaderReader(format);
+    return reader ? reader->read(file) : std::nullopt;
 }
 
 }  // namespace decoding

@@ -32,6 +32,9 @@ struct JpegSegment {
     uint32_t payloadLength = 0;
 };
 
+// A frame header's marker (SOF0 to SOF15, less DHT, JPG and DAC, which share the range).
+bool IsJpegFrame(int marker);
+
 // Calls visit with each marker segment up to the first scan or frame end, as long as visit
 // returns true; false when the file is no JPEG or a segment runs past its end.
 bool ForEachJpegSegment(std::istream& file, const std::function<bool(const JpegSegment&)>& visit);

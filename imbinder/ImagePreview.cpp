@@ -32,7 +32,7 @@ DecodedCopy DecodeCopy(const std::string& hostPath) {
     DecodedCopy copy;
     copy.bmp = platform::ScratchFile::Create(".bmp");
     if (!copy.bmp) {
-        copy.error = texts::kNoRoomForDecodedCopy;
+        copy.error = decoding::phrase::kNoRoomForCopy;
         return copy;
     }
     const decoding::GuardedDecoder decoder(platform::ToHostPath(platform::ProgramFolder()) +

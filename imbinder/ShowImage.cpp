@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "Texts.h"
+#include "common/DecodeFaults.h"
 #include "common/Numbers.h"
 #include "platform/Platform.h"
 
@@ -69,7 +70,8 @@ struct PictureFile {
 
 PictureFile ReadPictureFile(const std::string& hostPath) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(hostPath, error)) return {{}, texts::kFileMissing};
+    if (!std::filesystem::is_regular_file(hostPath, error))
+        return {{}, decoding::ReasonOf(decoding::DecodeFault::Unreadable)};
     const uintmax_t size = std::filesystem::file_size(hostPath, error);
     if (error) return {{}, texts::kFileUnreadable};
     if (size > kLargestPictureFile) return {{}, texts::kFileTooLargeToShow};

@@ -24,9 +24,7 @@ inline constexpr const char* kBitmapNotPlaced = "解码后的图片无法放到 
 inline constexpr const char* kPageNotWritten = "PDF写入库没有写出它的页面";
 
 // The preview
-inline constexpr const char* kNoRoomForDecodedCopy = "临时文件夹没有空间存放解码后的副本";
 inline constexpr const char* kTooLargeToPreview = "图片太大，无法预览";
-inline constexpr const char* kFileMissing = "文件不存在或无法读取";
 inline constexpr const char* kFileUnreadable = "文件无法读取";
 inline constexpr const char* kFileTooLargeToShow = "文件太大，无法显示";
 inline constexpr const char* kNotAPicture = "无法读取图像";

@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
+#include <initializer_list>
 #include <optional>
 
 #include "common/FileSearch.h"
@@ -59,6 +60,13 @@ QWidget* NewHiddenImage(QWidget* parent, const QString& name) {
     image->setObjectName(name);
     image->hide();
     return image;
+}
+
+// Only while this program holds the working folders' lock itself: a running build's files stay.
+void DeleteStaleScratchFiles(std::initializer_list<const char*> files) {
+    const platform::LockAttempt attempt = platform::TryLockFile(common::kWorkingFoldersLock);
+    if (attempt.claim != platform::LockClaim::Taken) return;
+    for (const char* file : files) platform::DeleteFile(file);
 }
 
 }  // namespace
@@ -407,6 +415,10 @@ void frmConverter::DropFiles(const std::vector<std::string>& paths, bool onDoor)
     for (const std::string& path : paths) {
         if (EndsInPdf(path)) AppendJob(path, FormatColumn(path));
     }
+    ShowTakenFiles(onDoor);
+}
+
+void frmConverter::ShowTakenFiles(bool onDoor) {
     if (lstFile->count() > 0) {
         platform::Yield();
         picText->hide();
@@ -422,7 +434,7 @@ void frmConverter::OpenFiles(const std::vector<std::string>& paths) {
             AppendJob(path, FormatColumn(path));
         }
     }
-    DropFiles({}, true);
+    ShowTakenFiles(true);
 }
 
 void frmConverter::RemoveSelected() {
@@ -547,12 +559,6 @@ void frmConverter::CommandBoxChanged(const QString& text) {
 }
 
 // The files are imbinder's chain files too: they go only while no build holds the folders.
-void frmConverter::DeleteStaleScratchFiles(std::initializer_list<const char*> files) {
-    const platform::LockAttempt attempt = platform::TryLockFile(common::kWorkingFoldersLock);
-    if (attempt.claim != platform::LockClaim::Taken) return;
-    for (const char* file : files) platform::DeleteFile(file);
-}
-
 void frmConverter::Exit() {
     if (exiting_) return;
     exiting_ = true;

@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -132,7 +131,8 @@ class frmConverter : public QMainWindow {
     void StartUp();
     void SetTabOrder();
     void AddFolderPdfs(const std::string& folder);
-    void DeleteStaleScratchFiles(std::initializer_list<const char*> files);
+    // After files were taken: the list shows, and the welcome panel goes when they came onto it.
+    void ShowTakenFiles(bool onDoor);
     void ReadSettings();
     void WriteSettings();
 

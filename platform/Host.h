@@ -87,8 +87,10 @@ int64_t ParentProcessId();
 // One connection to a service's socket.
 class LocalStream {
   public:
-    // Nothing when no service listens there.
-    static std::unique_ptr<LocalStream> Connect(const std::string& socketPath);
+    // Nothing when no service listens there. A send time limit, when given, ends a connect or a
+    // write that a service which stopped reading would otherwise hold for ever.
+    static std::unique_ptr<LocalStream> Connect(const std::string& socketPath,
+                                                std::chrono::milliseconds sendLimit = {});
     ~LocalStream();
     LocalStream(const LocalStream&) = delete;
     LocalStream& operator=(const LocalStream&) = delete;
@@ -109,15 +111,17 @@ class StartedService {
     StartedService(const StartedService&) = delete;
     StartedService& operator=(const StartedService&) = delete;
 
-    // True once the service's process has ended.
+    // True once the service's process has ended; where the system cannot watch a process,
+    // never, and the starter's own time limit decides.
     bool HasEnded() const;
 
   private:
     friend std::unique_ptr<StartedService> StartService(const std::string&,
                                                         const std::vector<std::string>&,
                                                         const std::string&);
-    explicit StartedService(int watch) : watch_(watch) {}
+    StartedService(int watch, bool gone) : watch_(watch), gone_(gone) {}
     int watch_;  // a handle that turns ready when the process ends; -1 when none could be had
+    bool gone_;  // the process had ended before it could be watched
 };
 
 // Starts a host program that outlives the caller: in a session of its own, in the given

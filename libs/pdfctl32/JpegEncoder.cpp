@@ -44,7 +44,7 @@ DecodedBitmap Decode(const std::string& path, const decoding::ImageProbe& probe)
         return {std::move(bitmap), {}};
     }
     const std::unique_ptr<platform::ScratchFile> decoded = platform::ScratchFile::Create(".bmp");
-    if (!decoded) return {nullptr, messages::kNoRoomForCopy};
+    if (!decoded) return {nullptr, decoding::phrase::kNoRoomForCopy};
     const decoding::DecodeResult result =
         decoding::GuardedDecoder().DecodeToBmp(path, decoding::kDetectFormat, decoded->path());
     if (!result.error.empty()) return {nullptr, result.error};

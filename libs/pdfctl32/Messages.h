@@ -23,6 +23,5 @@ inline constexpr char kLibraryError[] = " (libharu 错误 0x{}，详情 {})";
 inline constexpr char kImageFileMissing[] = "图片文件 {} 不存在。";
 inline constexpr char kImageFileUndecodable[] = "无法解码图片文件 {}：{}。";
 inline constexpr char kImageFileUnencodable[] = "图片文件 {} 无法编码为 JPEG。";
-inline constexpr char kNoRoomForCopy[] = "临时文件夹没有空间存放解码后的副本";
 
 }  // namespace pdfctl32::messages

@@ -4,7 +4,6 @@
 // name that another instance took meanwhile is never replaced.
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 
 #include "platform/Platform.h"
 #include "platform/PlatformInternal.h"
+#include "platform/posix/SocketFiles.h"
 
 namespace platform {
 namespace {
@@ -21,37 +21,16 @@ namespace {
 constexpr int kBacklog = 16;
 constexpr int kSendSeconds = 5;
 
-bool FillAddress(const std::string& path, sockaddr_un& address) {
-    if (path.empty() || path.size() >= sizeof address.sun_path) return false;
-    std::memset(&address, 0, sizeof address);
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.data(), path.size());
-    return true;
-}
-
 // True when a server listens at the path now (one whose queue is full counts too).
 bool ServerAnswers(const std::string& path) {
     sockaddr_un address;
-    if (!FillAddress(path, address)) return false;
+    if (!FillSocketAddress(path, address)) return false;
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return false;
     bool answers = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 ||
                    errno == EAGAIN || errno == EINPROGRESS;
     close(fd);
     return answers;
-}
-
-enum class PathHolds { Nothing, OwnSocket, SomethingElse };
-
-// A socket file of another user (in /tmp anyone may plant one), or any other kind of file,
-// is never connected to or removed.
-PathHolds Inspect(const std::string& path) {
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0) {
-        return errno == ENOENT ? PathHolds::Nothing : PathHolds::SomethingElse;
-    }
-    bool ownSocket = S_ISSOCK(info.st_mode) && info.st_uid == geteuid();
-    return ownSocket ? PathHolds::OwnSocket : PathHolds::SomethingElse;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -68,7 +47,8 @@ int ListenUnder(const std::string& path, bool& taken) {
     if (mkdtemp(folder.data()) == nullptr) return -1;
     std::string bound = folder + "/socket";
     sockaddr_un address;
-    int fd = FillAddress(bound, address) ? socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0) : -1;
+    int fd =
+        FillSocketAddress(bound, address) ? socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0) : -1;
     bool listening = fd >= 0 &&
                      bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
                      chmod(bound.c_str(), 0600) == 0 && listen(fd, kBacklog) == 0;
@@ -86,25 +66,14 @@ int ListenUnder(const std::string& path, bool& taken) {
 }  // namespace
 
 bool SendCommandLines(const std::string& hostPath, const std::vector<std::string>& lines) {
-    sockaddr_un address;
-    if (Inspect(hostPath) != PathHolds::OwnSocket || !FillAddress(hostPath, address)) return false;
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return false;
+    if (InspectSocketPath(hostPath) != PathHolds::OwnSocket) return false;
     // A program that stopped answering never holds the caller.
-    const timeval limit{kSendSeconds, 0};
-    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-    bool sent = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    for (size_t i = 0; sent && i < lines.size(); ++i) {
-        std::string line = lines[i] + "\n";
-        std::string_view rest = line;
-        while (sent && !rest.empty()) {
-            const ssize_t put = send(fd, rest.data(), rest.size(), MSG_NOSIGNAL);
-            sent = put > 0;
-            if (sent) rest.remove_prefix(static_cast<size_t>(put));
-        }
-    }
-    close(fd);
-    return sent;
+    const std::unique_ptr<LocalStream> stream =
+        LocalStream::Connect(hostPath, std::chrono::seconds(kSendSeconds));
+    if (!stream) return false;
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return stream->WriteAll(text);
 }
 
 std::string CommandSocketPath(std::string_view program) {
@@ -120,8 +89,8 @@ std::string CommandSocketPath(std::string_view program) {
 SocketClaim ClaimSocketPath(const std::string& hostPath) {
     SocketClaim result;
     sockaddr_un address;
-    if (!FillAddress(hostPath, address)) return result;  // clients could not reach it
-    PathHolds holds = Inspect(hostPath);
+    if (!FillSocketAddress(hostPath, address)) return result;  // clients could not reach it
+    PathHolds holds = InspectSocketPath(hostPath);
     if (holds == PathHolds::SomethingElse) return result;
     if (holds == PathHolds::OwnSocket) {
         if (ServerAnswers(hostPath)) {
@@ -135,7 +104,8 @@ SocketClaim ClaimSocketPath(const std::string& hostPath) {
     int fd = ListenUnder(hostPath, taken);
     if (fd < 0) {
         // Another instance started at the same moment and got the name first.
-        if (taken && Inspect(hostPath) == PathHolds::OwnSocket && ServerAnswers(hostPath)) {
+        if (taken && InspectSocketPath(hostPath) == PathHolds::OwnSocket &&
+            ServerAnswers(hostPath)) {
             result.claim = ChannelClaim::OtherInstanceRunning;
         }
         return result;

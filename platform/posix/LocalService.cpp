@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 
 #include "platform/Host.h"
 #include "platform/posix/ExecArguments.h"
+#include "platform/posix/SocketFiles.h"
 
 extern char** environ;
 
@@ -49,13 +51,17 @@ std::string CurrentFolder() {
 
 int64_t ParentProcessId() { return getppid(); }
 
-std::unique_ptr<LocalStream> LocalStream::Connect(const std::string& socketPath) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (socketPath.size() >= sizeof address.sun_path) return nullptr;
-    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+std::unique_ptr<LocalStream> LocalStream::Connect(const std::string& socketPath,
+                                                  std::chrono::milliseconds sendLimit) {
+    sockaddr_un address;
+    if (!FillSocketAddress(socketPath, address)) return nullptr;
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return nullptr;
+    if (sendLimit.count() > 0) {
+        const timeval limit{static_cast<time_t>(sendLimit.count() / 1000),
+                            static_cast<suseconds_t>(sendLimit.count() % 1000 * 1000)};
+        setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    }
     if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         close(fd);
         return nullptr;
@@ -134,9 +140,11 @@ std::unique_ptr<StartedService> StartService(const std::string& hostProgram,
     while (waitpid(first, &status, 0) < 0 && errno == EINTR) {
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || service <= 0) return nullptr;
-    // A service that is gone before it can be watched has ended.
+    // A service that is gone before it can be watched has ended; any other refusal (an older
+    // kernel, a filter) only leaves it unwatched.
     const int watch = static_cast<int>(syscall(SYS_pidfd_open, service, 0));
-    return std::unique_ptr<StartedService>(new StartedService(watch));
+    const bool gone = watch < 0 && errno == ESRCH;
+    return std::unique_ptr<StartedService>(new StartedService(watch, gone));
 }
 
 StartedService::~StartedService() {
@@ -144,21 +152,17 @@ StartedService::~StartedService() {
 }
 
 bool StartedService::HasEnded() const {
-    if (watch_ < 0) return true;
+    if (watch_ < 0) return gone_;
     pollfd ended{watch_, POLLIN, 0};
     return poll(&ended, 1, 0) > 0;
 }
 
 bool EndLocalService(const std::string& socketPath) {
-    struct stat socketFile {};
-    if (lstat(socketPath.c_str(), &socketFile) != 0 || !S_ISSOCK(socketFile.st_mode) ||
-        socketFile.st_uid != geteuid()) {
+    sockaddr_un address;
+    if (InspectSocketPath(socketPath) != PathHolds::OwnSocket ||
+        !FillSocketAddress(socketPath, address)) {
         return false;
     }
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (socketPath.size() >= sizeof address.sun_path) return false;
-    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
     // Never waits: a service that stopped answering may have a full queue.
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return false;
