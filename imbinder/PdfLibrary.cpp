@@ -40,7 +40,7 @@ PdfLibrary::~PdfLibrary() = default;
 const PdfLibrary::Functions* PdfLibrary::Bound() {
     if (!tried_) {
         tried_ = true;
-        library_ = platform::Library::Load(dllName_);
+        library_ = platform::Library::Load(dllName_).library;
         if (library_) {
             const platform::Library& l = *library_;
             functions_ = std::make_unique<Functions>(Functions{

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "common/Numbers.h"
+#include "common/SystemErrors.h"
 #include "libs/Quirel/Quirel.h"
 #include "pagelift/Texts.h"
 #include "platform/Platform.h"
@@ -104,16 +105,20 @@ std::string OpenFailureText(int32_t result) {
     return texts::kCannotOpen;
 }
 
-std::string ExportFailureText(int32_t result) {
+std::string ExportFailureText(int32_t result, std::optional<int> systemError) {
+    auto withReason = [&](const char* text) {
+        return systemError ? text + std::string(": ") + common::SystemErrorText(*systemError)
+                           : std::string(text);
+    };
     switch (result) {
         case QUIREL_UNKNOWN_HANDLE:
             return texts::kDocumentNotOpen;
         case QUIREL_BAD_ARGUMENT:
             return texts::kBadFormatOrResolution;
         case QUIREL_FOLDER_ERROR:
-            return texts::kOutputFolderNotMade;
+            return withReason(texts::kOutputFolderNotMade);
         case QUIREL_WRITE_ERROR:
-            return texts::kImageNotWritten;
+            return withReason(texts::kImageNotWritten);
         case QUIREL_PAGE_TOO_LARGE:
             return texts::kPageTooLarge;
         case QUIREL_RENDER_ERROR:
@@ -121,6 +126,16 @@ std::string ExportFailureText(int32_t result) {
         default:
             return texts::ConversionFailed(result);
     }
+}
+
+std::optional<std::string> ExportShortfall(int32_t result,
+                                           const std::optional<QuirelExportReport>& report) {
+    std::optional<int> systemError;
+    if (report) systemError = report->systemError;
+    if (result < 0) return ExportFailureText(result, systemError);
+    if (!report || report->written >= report->pages) return std::nullopt;
+    return texts::PartlyWritten(report->written, report->pages,
+                                ExportFailureText(report->failure, systemError));
 }
 
 }  // namespace pagelift

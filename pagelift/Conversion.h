@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "libs/Quirel/Quirel.h"
+
 namespace pagelift {
 
 struct OutputFormat {
@@ -99,8 +101,14 @@ struct PasswordOpen {
 PasswordOpen OpenWithPassword(const std::function<std::string(bool wrongBefore)>& ask,
                               const std::function<int32_t(const std::string& password)>& open);
 
-// The words for a negative result of the engine's open and export calls.
+// The words for a negative result of the engine's open and export calls; a failed write or
+// folder names the system's reason (systemError, the engine's errno) when the engine gave one.
 std::string OpenFailureText(int32_t result);
-std::string ExportFailureText(int32_t result);
+std::string ExportFailureText(int32_t result, std::optional<int> systemError = std::nullopt);
+
+// What an export that returned result left undone, by the engine's report of it when it gives
+// one: nothing when every page of the range was written.
+std::optional<std::string> ExportShortfall(int32_t result,
+                                           const std::optional<QuirelExportReport>& report);
 
 }  // namespace pagelift

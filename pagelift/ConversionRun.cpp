@@ -68,9 +68,10 @@ void frmConverter::Timer1_Timer() {
 
 void frmConverter::RunConversion() {
     if (running_) return;
-    if (const std::optional<std::string> missing = engine_->MissingLibrary()) {
-        platform::GetDesktop().ShowMessage(texts::EngineMissing(*missing), texts::kRunTitle,
-                                           platform::MessageIcon::Critical);
+    if (const std::optional<UnloadableLibrary> engine = engine_->UnloadableMainLibrary()) {
+        platform::GetDesktop().ShowMessage(
+            texts::EngineNotLoaded(engine->fileName, engine->present, engine->reason),
+            texts::kRunTitle, platform::MessageIcon::Critical);
         EnableWindow(true);
         return;
     }
@@ -167,8 +168,9 @@ void frmConverter::ExportDocument(const Job& job, const OutputFormat& format,
         gExportingWindow = nullptr;
         if (!result) {
             Fail(job, format.tiff ? texts::kEngineLacksTiff : texts::kEngineLacksImages);
-        } else if (*result < 0) {
-            Fail(job, ExportFailureText(*result));
+        } else if (std::optional<std::string> shortfall =
+                       ExportShortfall(*result, engine_->LastExport())) {
+            Fail(job, *shortfall);
         }
     }
     engine_->ClosePDF(handle);

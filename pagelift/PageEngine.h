@@ -12,6 +12,16 @@
 
 namespace pagelift {
 
+// Why the engine's main library cannot be used.
+struct UnloadableLibrary {
+    std::string fileName;
+    std::string reason;    // the loader's own words
+    bool present = false;  // the program folder holds the file
+};
+
+// What the last export did, when the engine can tell.
+using ExportReport = QuirelExportReport;
+
 class PageEngine {
   public:
     virtual ~PageEngine() = default;
@@ -31,8 +41,10 @@ class PageEngine {
                                              int32_t reserved2) = 0;
     virtual std::optional<int32_t> ClosePDF(int32_t handle) = 0;
 
-    // The file name of the main library when it cannot be loaded.
-    virtual std::optional<std::string> MissingLibrary() = 0;
+    virtual std::optional<ExportReport> LastExport() = 0;
+
+    // Nothing when the main library loads.
+    virtual std::optional<UnloadableLibrary> UnloadableMainLibrary() = 0;
 };
 
 // The engine of the program folder: "Quirel.dll" and "Quirel1.dll", loaded by name at the

@@ -21,9 +21,14 @@ class LazyLibrary {
     explicit LazyLibrary(const char* dllName) : dllName_(dllName) {}
 
     bool Load() {
-        if (!library_) library_ = platform::Library::Load(dllName_);
+        if (library_) return true;
+        platform::LibraryLoad load = platform::Library::Load(dllName_);
+        library_ = std::move(load.library);
+        failure_ = {platform::HostLibraryFileName(dllName_), std::move(load.error), load.present};
         return library_ != nullptr;
     }
+    // Why the last load failed.
+    const UnloadableLibrary& Failure() const { return failure_; }
     template <typename F>
     F Function(const char* name) {
         return Load() ? library_->Function<F>(name) : nullptr;
@@ -32,6 +37,7 @@ class LazyLibrary {
   private:
     const char* dllName_;
     std::unique_ptr<platform::Library> library_;
+    UnloadableLibrary failure_;
 };
 
 template <typename F, typename... Args>
@@ -78,9 +84,18 @@ class QuirelEngine : public PageEngine {
         return Call(main_.Function<HandleProc>("ClosePDF"), handle);
     }
 
-    std::optional<std::string> MissingLibrary() override {
+    std::optional<ExportReport> LastExport() override {
+        auto lastExport =
+            main_.Function<void(QUIREL_CALL*)(QuirelExportReport*)>("QuirelLastExport");
+        if (lastExport == nullptr) return std::nullopt;
+        ExportReport report{};
+        lastExport(&report);
+        return report;
+    }
+
+    std::optional<UnloadableLibrary> UnloadableMainLibrary() override {
         if (main_.Load()) return std::nullopt;
-        return platform::HostLibraryFileName(kMainLibrary);
+        return main_.Failure();
     }
 
   private:

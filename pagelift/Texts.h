@@ -8,8 +8,13 @@ namespace pagelift::texts {
 
 // A run
 inline constexpr const char* kRunTitle = "转换";
-inline std::string EngineMissing(const std::string& library) {
-    return "无法加载页面渲染引擎 " + library + ", 没有转换任何文件。\n请确认它在程序文件夹中。";
+// present: the program folder holds the library; reason: the loader's own words.
+inline std::string EngineNotLoaded(const std::string& library, bool present,
+                                   const std::string& reason) {
+    std::string text = "无法加载页面渲染引擎 " + library + ", 没有转换任何文件。\n";
+    text += present ? "它在程序文件夹中, 但系统无法加载它:" : "请确认它在程序文件夹中。";
+    if (!reason.empty()) text += "\n" + reason;
+    return text;
 }
 inline constexpr const char* kDocumentsNotConverted = "以下文件没有转换成功:";
 
@@ -23,7 +28,11 @@ inline constexpr const char* kCannotOpen = "无法打开: 文件不存在、不�
 inline constexpr const char* kDocumentNotOpen = "文档无法打开";
 inline constexpr const char* kBadFormatOrResolution = "输出格式或精度无效";
 inline constexpr const char* kOutputFolderNotMade = "无法创建输出文件夹";
-inline constexpr const char* kImageNotWritten = "无法写入图像文件(磁盘已满或没有权限)";
+inline constexpr const char* kImageNotWritten = "无法写入图像文件";
+inline std::string PartlyWritten(int written, int pages, const std::string& reason) {
+    return "只写入了 " + std::to_string(written) + "/" + std::to_string(pages) + " 页 (" + reason +
+           ")";
+}
 inline constexpr const char* kPageTooLarge = "页面太大, 请降低精度";
 inline constexpr const char* kPageNotRendered = "页面无法渲染(文件已损坏)";
 inline std::string ConversionFailed(int code) {

@@ -323,10 +323,12 @@ ClaimedChannel ClaimCommandChannel(const std::string& hostSocketPath);
 // "Quirel.dll" is "libQuirel.so" on the host.
 std::string HostLibraryFileName(std::string_view dllName);
 
+struct LibraryLoad;
+
 class Library {
   public:
-    // Looks in the program folder, then the loader's search path; nothing when missing.
-    static std::unique_ptr<Library> Load(std::string_view dllName);
+    // Looks in the program folder, then the loader's search path.
+    static LibraryLoad Load(std::string_view dllName);
     ~Library();
     Library(const Library&) = delete;
     Library& operator=(const Library&) = delete;
@@ -341,6 +343,12 @@ class Library {
   private:
     explicit Library(void* handle) : handle_(handle) {}
     void* handle_;
+};
+
+struct LibraryLoad {
+    std::unique_ptr<Library> library;  // nothing when it could not be loaded
+    std::string error;                 // then the loader's own reason
+    bool present = false;              // then whether the program folder holds the file
 };
 
 }  // namespace platform

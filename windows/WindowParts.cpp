@@ -99,7 +99,7 @@ void ChainTabOrder(const std::vector<QWidget*>& order) {
 void ListBoxResults::AddItem(const std::string& text) { list_->addItem(platform::Q(text)); }
 
 std::unique_ptr<platform::Library> AttachSkin() {
-    std::unique_ptr<platform::Library> skin = platform::Library::Load("SkinH.dll");
+    std::unique_ptr<platform::Library> skin = platform::Library::Load("SkinH.dll").library;
     if (skin) {
         if (auto attach = skin->Function<int (*)()>("SkinH_Attach")) attach();
     }

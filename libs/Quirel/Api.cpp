@@ -30,15 +30,20 @@ QUIREL_API int32_t QUIREL_CALL QuirelExportPages(int32_t handle, const char* fol
         return quirel::ExportPages(handle, folder, format, xDpi, yDpi, firstPage, lastPage,
                                    progress);
     } catch (const std::exception&) {
-        return QUIREL_WRITE_ERROR;
+        return quirel::RecordRefusal(QUIREL_WRITE_ERROR, 0);
     }
 }
 
 QUIREL_API int32_t QUIREL_CALL ExportIMG(int32_t handle, const char* folder, const char*,
                                          int32_t format, int32_t dpi, int32_t, int32_t firstPage,
                                          int32_t lastPage, ExportProgressProc progress) {
-    if (format == QUIREL_TIFF) return QUIREL_BAD_ARGUMENT;  // TIFF is libQuirel1's
+    if (format == QUIREL_TIFF)
+        return quirel::RecordRefusal(QUIREL_BAD_ARGUMENT, 0);  // libQuirel1's
     return QuirelExportPages(handle, folder, format, dpi, dpi, firstPage, lastPage, progress);
+}
+
+QUIREL_API void QUIREL_CALL QuirelLastExport(QuirelExportReport* report) {
+    if (report) *report = quirel::LastExport();
 }
 
 QUIREL_API int32_t QUIREL_CALL ClosePDF(int32_t handle) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 
 namespace quirel {
 
@@ -19,10 +20,12 @@ std::string PageFilePath(const std::string& folder, int ordinal, const char* ext
     return (std::filesystem::path(folder) / name).string();
 }
 
-bool EnsureFolder(const std::string& folder) {
+int EnsureFolder(const std::string& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    return std::filesystem::is_directory(folder, error);
+    std::error_code statError;
+    if (std::filesystem::is_directory(folder, statError)) return 0;
+    return error ? error.value() : static_cast<int>(std::errc::not_a_directory);
 }
 
 }  // namespace quirel

@@ -19,7 +19,8 @@ PageRange ClampPageRange(int32_t first, int32_t last, int pageCount);
 // folder/0001.ext for the first page exported; four digits or more.
 std::string PageFilePath(const std::string& folder, int ordinal, const char* extension);
 
-// Creates folder and its missing parents; false when it is not a folder afterwards.
-bool EnsureFolder(const std::string& folder);
+// Creates folder and its missing parents; 0 when it is a folder afterwards, else the system's
+// error number of why not.
+int EnsureFolder(const std::string& folder);
 
 }  // namespace quirel

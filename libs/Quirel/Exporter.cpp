@@ -27,6 +27,9 @@ constexpr int32_t kPending = INT32_MIN;
 // While no page finishes, the caller's thread repeats the progress this often.
 constexpr std::chrono::milliseconds kProgressInterval{100};
 
+// Exports are called from one thread, as every entry point of the engine.
+QuirelExportReport gLastExport{};
+
 struct ExportRequest {
     std::string folder;
     const ImageFormat* format;
@@ -44,7 +47,7 @@ class ExportRun {
           total_(static_cast<size_t>(request_.range.count())),
           watchdog_(kMaxWorkers, CurrentPageTimeLimit()) {}
 
-    int32_t run() {
+    QuirelExportReport run() {
         const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         const unsigned workers =
             static_cast<unsigned>(std::min<size_t>({cores, kMaxWorkers, total_}));
@@ -121,8 +124,10 @@ class ExportRun {
             if (!Fits(*request_.format, renderer.geometry())) return QUIREL_PAGE_TOO_LARGE;
             writePage(renderer, path, slot, bands);
             return 1;
-        } catch (const WriteError&) {
+        } catch (const WriteError& error) {
             stop_ = true;  // a full disk stays full
+            std::lock_guard lock(mutex_);
+            if (!firstSystemError_) firstSystemError_ = error.systemError();
             return QUIREL_WRITE_ERROR;
         } catch (const PageTooLarge&) {
             return QUIREL_PAGE_TOO_LARGE;
@@ -152,18 +157,19 @@ class ExportRun {
     // was never started because a write error stopped the export: done reaches the total.
     // A page's file keeps its position in the range as its number, so a failed page leaves a
     // gap. Files that other workers completed after a write error stay and are counted.
-    int32_t reportInOrder() {
-        int32_t written = 0, firstError = 0;
-        const auto total = static_cast<int32_t>(total_);
-        for (int32_t done = 1; done <= total; ++done) {
+    QuirelExportReport reportInOrder() {
+        QuirelExportReport summary{static_cast<int32_t>(total_), 0, 0, 0};
+        for (int32_t done = 1; done <= summary.pages; ++done) {
             const int32_t result = awaitPage(static_cast<size_t>(done - 1), done - 1);
             if (result == 1)
-                ++written;
-            else if (!firstError)
-                firstError = result == kPending ? QUIREL_WRITE_ERROR : result;
+                ++summary.written;
+            else if (!summary.failure)
+                summary.failure = result == kPending ? QUIREL_WRITE_ERROR : result;
             report(done);
         }
-        return written > 0 || !firstError ? written : firstError;
+        std::lock_guard lock(mutex_);
+        summary.systemError = firstSystemError_;
+        return summary;
     }
 
     // The page's result, or kPending when no worker is left to produce it. While it waits,
@@ -204,23 +210,35 @@ class ExportRun {
     int activeWorkers_ = 0;
     std::atomic<size_t> next_{0};
     std::atomic<bool> stop_{false};
+    int firstSystemError_ = 0;  // of the first WriteError, under mutex_
 };
 
 }  // namespace
 
+QuirelExportReport LastExport() { return gLastExport; }
+
+int32_t RecordRefusal(int32_t code, int systemError) {
+    gLastExport = {0, 0, code, systemError};
+    return code;
+}
+
 int32_t ExportPages(int32_t handle, const char* folder, int32_t format, int32_t xDpi, int32_t yDpi,
                     int32_t firstPage, int32_t lastPage, ExportProgressProc progress) {
+    gLastExport = {};
     std::shared_ptr<OpenDocument> document = DocumentTable::Instance().find(handle);
-    if (!document) return QUIREL_UNKNOWN_HANDLE;
+    if (!document) return RecordRefusal(QUIREL_UNKNOWN_HANDLE, 0);
     const ImageFormat* imageFormat = FindFormat(format);
     if (!imageFormat || xDpi < 1 || yDpi < 1 || xDpi > kMaxDpi || yDpi > kMaxDpi || !folder ||
         !*folder)
-        return QUIREL_BAD_ARGUMENT;
+        return RecordRefusal(QUIREL_BAD_ARGUMENT, 0);
     const PageRange range = ClampPageRange(firstPage, lastPage, document->pageCount);
     if (range.count() == 0) return 0;
-    if (!EnsureFolder(folder)) return QUIREL_FOLDER_ERROR;
+    if (const int folderError = EnsureFolder(folder); folderError != 0)
+        return RecordRefusal(QUIREL_FOLDER_ERROR, folderError);
     ExportRequest request{folder, imageFormat, xDpi, yDpi, range, progress};
-    return ExportRun(std::move(document), std::move(request)).run();
+    gLastExport = ExportRun(std::move(document), std::move(request)).run();
+    const QuirelExportReport& report = gLastExport;
+    return report.written > 0 || !report.failure ? report.written : report.failure;
 }
 
 }  // namespace quirel

@@ -1,5 +1,6 @@
 #include <gif_lib.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -46,18 +47,20 @@ class GifEncoder : public PageEncoder {
             census_.addRows(rgb, stride, page_.width, rows);
             return;
         }
+        errno = 0;  // a failed write through WriteToFile leaves its own
         for (int row = 0; row < rows; ++row, rgb += stride) {
             for (size_t x = 0; x < indices_.size(); ++x)
                 indices_[x] = mapper_->indexOf(rgb + 3 * x);
             if (EGifPutLine(gif_, indices_.data(), page_.width) != GIF_OK)
-                throw WriteError("gif write");
+                throw WriteError("gif write", errno);
         }
     }
 
     void finish() override {
         GifFileType* gif = gif_;
         gif_ = nullptr;
-        if (EGifCloseFile(gif, nullptr) != GIF_OK) throw WriteError("gif finish");
+        errno = 0;
+        if (EGifCloseFile(gif, nullptr) != GIF_OK) throw WriteError("gif finish", errno);
         file_.close();
     }
 
@@ -69,14 +72,15 @@ class GifEncoder : public PageEncoder {
             colours[i] = {palette[i].r, palette[i].g, palette[i].b};
         mapper_.emplace(std::move(palette));
         int error = 0;
+        errno = 0;
         gif_ = EGifOpen(file_.handle(), WriteToFile, &error);
-        if (!gif_) throw WriteError("gif open");
+        if (!gif_) throw WriteError("gif open", errno);
         ColorMapObject* map = GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
         const bool written =
             map && EGifPutScreenDesc(gif_, page_.width, page_.height, bits, 0, map) == GIF_OK &&
             EGifPutImageDesc(gif_, 0, 0, page_.width, page_.height, false, nullptr) == GIF_OK;
         GifFreeMapObject(map);
-        if (!written) throw WriteError("gif header");
+        if (!written) throw WriteError("gif header", errno);
     }
 
     OutputFile file_;

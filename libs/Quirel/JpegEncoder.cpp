@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <vector>
@@ -60,13 +61,16 @@ class JpegEncoder : public PageEncoder {
         if (created_) jpeg_destroy_compress(&info_);
     }
 
+    // libjpeg writes through stdio: a failed write leaves its errno behind.
     void writeRows(const uint8_t* rgb, std::ptrdiff_t stride, int rows) override {
-        if (setjmp(errors_.jump)) throw WriteError("jpeg write");
+        errno = 0;
+        if (setjmp(errors_.jump)) throw WriteError("jpeg write", errno);
         WriteLines(info_, rgb, stride, rows, lines_);
     }
 
     void finish() override {
-        if (setjmp(errors_.jump)) throw WriteError("jpeg finish");
+        errno = 0;
+        if (setjmp(errors_.jump)) throw WriteError("jpeg finish", errno);
         jpeg_finish_compress(&info_);
         file_.close();
     }

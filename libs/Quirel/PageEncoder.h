@@ -4,13 +4,21 @@
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 
 namespace quirel {
 
 // A file could not be created or written; the export stops.
 class WriteError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    // systemError: the C library's error number (errno) of the call that failed, 0 when the
+    // failure was not the system's (an encoder that could not be set up).
+    explicit WriteError(const std::string& what, int systemError = 0)
+        : std::runtime_error(what), systemError_(systemError) {}
+    int systemError() const { return systemError_; }
+
+  private:
+    int systemError_;
 };
 
 struct PageGeometry {

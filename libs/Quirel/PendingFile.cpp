@@ -1,5 +1,6 @@
 #include "PendingFile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -15,6 +16,7 @@ constexpr int kNamesTried = 100;
 }  // namespace
 
 PendingFile::PendingFile(std::string target) : target_(std::move(target)) {
+    int systemError = 0;
     for (int n = 1; n <= kNamesTried; ++n) {
         std::string candidate = target_ + "." + std::to_string(n) + ".tmp";
         // "x": created here, never a file that was there before.
@@ -23,10 +25,11 @@ PendingFile::PendingFile(std::string target) : target_(std::move(target)) {
             path_ = std::move(candidate);
             return;
         }
+        systemError = errno;
         std::error_code error;
         if (!std::filesystem::exists(std::filesystem::symlink_status(candidate, error))) break;
     }
-    throw WriteError("cannot create a file beside " + target_);
+    throw WriteError("cannot create a file beside " + target_, systemError);
 }
 
 PendingFile::~PendingFile() {
@@ -38,7 +41,7 @@ PendingFile::~PendingFile() {
 void PendingFile::commit() {
     std::error_code error;
     std::filesystem::rename(path_, target_, error);
-    if (error) throw WriteError("cannot rename " + path_ + " to " + target_);
+    if (error) throw WriteError("cannot rename " + path_ + " to " + target_, error.value());
     committed_ = true;
 }
 

@@ -76,6 +76,23 @@ QUIREL_API int32_t QUIREL_CALL ExportIMG(int32_t handle, const char* folder, con
    was closed, 0 otherwise. */
 QUIREL_API int32_t QUIREL_CALL ClosePDF(int32_t handle);
 
+/* What the last ExportIMG or ExportTIF of the process did. Their result counts the pages
+   written, which alone does not tell a whole export from one that a full disk cut short. */
+typedef struct {
+    int32_t pages;       /* pages of the range, clamped to the document; 0 when the export
+                            was refused before the range was known */
+    int32_t written;     /* page files written */
+    int32_t failure;     /* 0 when every page was written, else the QUIREL_* code of the
+                            first page not written (a page never started because a write
+                            error stopped the export counts as QUIREL_WRITE_ERROR), or of the
+                            whole export when it was refused */
+    int32_t systemError; /* the C library's error number (errno) of the first failed create,
+                            write or rename behind QUIREL_WRITE_ERROR or QUIREL_FOLDER_ERROR;
+                            0 when the system gave none */
+} QuirelExportReport;
+
+QUIREL_API void QUIREL_CALL QuirelLastExport(QuirelExportReport* report);
+
 /* In libQuirel1: writes the pages as one lossless 24-bit TIFF file per page, as ExportIMG
    does for the other formats. reserved1 and reserved2 are not used. */
 QUIREL_API int32_t QUIREL_CALL ExportTIF(int32_t handle, const char* folder, const char* name,

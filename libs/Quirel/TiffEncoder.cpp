@@ -1,6 +1,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -20,9 +21,10 @@ TIFF* OpenQuietly(const std::string& path) {
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     TIFFOpenOptionsSetErrorHandlerExtR(options, Silent, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options, Silent, nullptr);
+    errno = 0;
     TIFF* tiff = TIFFOpenExt(path.c_str(), "w", options);
     TIFFOpenOptionsFree(options);
-    if (!tiff) throw WriteError("cannot create " + path);
+    if (!tiff) throw WriteError("cannot create " + path, errno);
     return tiff;
 }
 
@@ -53,18 +55,21 @@ class TiffEncoder : public PageEncoder {
 
     void writeRows(const uint8_t* rgb, std::ptrdiff_t stride, int rows) override {
         // The predictor rewrites the row it is given, so it gets a copy.
+        errno = 0;  // a failed write leaves its own
         for (int row = 0; row < rows; ++row) {
             std::memcpy(row_.data(), rgb + row * stride, row_.size());
             if (TIFFWriteScanline(tiff_, row_.data(), nextRow_++, 0) < 0)
-                throw WriteError("tiff write");
+                throw WriteError("tiff write", errno);
         }
     }
 
     void finish() override {
+        errno = 0;
         const bool flushed = TIFFFlush(tiff_) == 1;
+        const int flushError = errno;
         TIFFClose(tiff_);
         tiff_ = nullptr;
-        if (!flushed) throw WriteError("tiff finish");
+        if (!flushed) throw WriteError("tiff finish", flushError);
     }
 
   private:

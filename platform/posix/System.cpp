@@ -28,13 +28,25 @@ std::string HostLibraryFileName(std::string_view dllName) {
     return "lib" + name + ".so";
 }
 
-std::unique_ptr<Library> Library::Load(std::string_view dllName) {
+LibraryLoad Library::Load(std::string_view dllName) {
     std::string fileName = HostLibraryFileName(dllName);
     std::string inProgramFolder = HostProgramFolder() + "/" + fileName;
+    LibraryLoad load;
     void* handle = dlopen(inProgramFolder.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) handle = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) return nullptr;
-    return std::unique_ptr<Library>(new Library(handle));
+    if (handle == nullptr) {
+        // The program folder's file, when there is one, is the one whose failure matters.
+        load.present = access(inProgramFolder.c_str(), F_OK) == 0;
+        const char* folderError = dlerror();
+        if (load.present && folderError != nullptr) load.error = folderError;
+        handle = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+        const char* searchError = handle == nullptr ? dlerror() : nullptr;
+        if (load.error.empty() && searchError != nullptr) load.error = searchError;
+    }
+    if (handle != nullptr) {
+        load.library.reset(new Library(handle));
+        load.error.clear();
+    }
+    return load;
 }
 
 Library::~Library() { dlclose(handle_); }

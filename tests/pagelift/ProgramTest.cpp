@@ -17,6 +17,7 @@
 #include "pagelift/frmConverter.h"
 #include "platform/Platform.h"
 #include "tests/engine/TestDocuments.h"
+#include "tests/support/DiskLimits.h"
 #include "tests/support/FakeDesktop.h"
 #include "tests/support/TempDrive.h"
 
@@ -51,6 +52,36 @@ TEST(Program, ConvertsAThreePageDocumentToPngThroughTheWindow) {
     EXPECT_EQ(window.lblPB->text(), QString::fromUtf8("转换完成."));
     EXPECT_EQ(desktop.shellOpens(), std::vector<std::string>{output});
     EXPECT_TRUE(desktop.messages().empty());
+}
+
+TEST(Program, PagesAFullDiskCutShortAreNamedOnTheEndMessage) {
+    testing_support::TempCDrive drive;
+    testing_support::FakeDesktop desktop;
+    testing_support::TempFolder work;
+    fs::path document = fs::path(work.host()) / "long.pdf";
+    enginetest::TestPage small, large;
+    small.width = small.height = 100;  // BMP files of 30 KB and 3 MB
+    large.width = large.height = 1000;
+    enginetest::WritePdf(document, {small, large, small});
+
+    frmConverter window(NewQuirelEngine());
+    window.txtPath->setText(QString::fromStdString(platform::ToWindowsPath(work.host())));
+    window.cmbOF->setCurrentIndex(1);
+    window.LV2->topLevelItem(2)->setText(1, "72");
+    window.DropFiles({platform::ToWindowsPath(document.string())}, false);
+    {
+        const testing_support::FileSizeLimit nearlyFull(1 << 20);
+        window.RunConversion();
+    }
+
+    ASSERT_EQ(desktop.messages().size(), 1u);
+    const std::string& text = desktop.messages()[0].text;
+    const std::string named = platform::ToWindowsPath(document.string()) + ": 只写入了 ";
+    EXPECT_NE(text.find(named), std::string::npos) << text;
+    EXPECT_NE(text.find("/3 页 (无法写入图像文件: 文件超过了允许的大小)"), std::string::npos)
+        << text;
+    for (const std::string& file : enginetest::FileNames(fs::path(work.host()) / "long"))
+        EXPECT_TRUE(file == "0001.bmp" || file == "0003.bmp") << file;
 }
 
 // The program copied into a folder of its own, so that its settings land there.

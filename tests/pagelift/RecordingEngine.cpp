@@ -48,16 +48,23 @@ std::optional<int32_t> RecordingEngine::ExportTIF(int32_t handle, const std::str
 
 int32_t RecordingEngine::Export(int32_t handle, int32_t first, int32_t last,
                                 ExportProgressProc progress) {
+    lastExport_ = {};
     auto path = open_.find(handle);
-    if (path == open_.end()) return QUIREL_UNKNOWN_HANDLE;
+    if (path == open_.end()) return lastExport_.failure = QUIREL_UNKNOWN_HANDLE;
     const FakeDocument& document = documents[path->second];
-    if (document.exportResult < 0) return document.exportResult;
+    if (document.exportResult < 0) return lastExport_.failure = document.exportResult;
     int32_t total = std::max(0, last - first + 1);
     for (int32_t done = 1; done <= total; ++done) {
         progress(first, last, done);
         if (done == 1 && duringExport) duringExport();
     }
-    return total;
+    lastExport_.pages = total;
+    lastExport_.written = document.pagesWritten < 0 ? total : document.pagesWritten;
+    if (lastExport_.written < total) {
+        lastExport_.failure = QUIREL_WRITE_ERROR;
+        lastExport_.systemError = document.systemError;
+    }
+    return lastExport_.written;
 }
 
 std::optional<int32_t> RecordingEngine::ClosePDF(int32_t handle) {

@@ -13,9 +13,11 @@ namespace pagelifttest {
 
 struct FakeDocument {
     int pages = 1;
-    std::string password;  // empty: not encrypted
-    bool damaged = false;  // cannot be opened at all
-    int exportResult = 0;  // 0: the pages written; a negative code: the export fails
+    std::string password;   // empty: not encrypted
+    bool damaged = false;   // cannot be opened at all
+    int exportResult = 0;   // 0: the pages written; a negative code: the export fails
+    int pagesWritten = -1;  // fewer than the range: a write error stopped the export
+    int systemError = 0;    // of that write error
 };
 
 inline FakeDocument Doc(int pages, std::string password = {}, bool damaged = false,
@@ -32,7 +34,7 @@ class RecordingEngine : public pagelift::PageEngine {
   public:
     std::map<std::string, FakeDocument> documents;
     std::vector<std::string> calls;
-    std::optional<std::string> missingLibrary;
+    std::optional<pagelift::UnloadableLibrary> unloadableLibrary;
     // Runs after the first page of every export, as a user's command during a run would.
     std::function<void()> duringExport;
 
@@ -48,7 +50,10 @@ class RecordingEngine : public pagelift::PageEngine {
                                      ExportProgressProc progress, int32_t reserved1,
                                      int32_t reserved2) override;
     std::optional<int32_t> ClosePDF(int32_t handle) override;
-    std::optional<std::string> MissingLibrary() override { return missingLibrary; }
+    std::optional<pagelift::ExportReport> LastExport() override { return lastExport_; }
+    std::optional<pagelift::UnloadableLibrary> UnloadableMainLibrary() override {
+        return unloadableLibrary;
+    }
 
     // The calls that name this text, in order.
     std::vector<std::string> CallsWith(const std::string& text) const;
@@ -58,6 +63,7 @@ class RecordingEngine : public pagelift::PageEngine {
 
     std::map<int32_t, std::string> open_;  // handle -> path
     int32_t nextHandle_ = 1;
+    pagelift::ExportReport lastExport_{};
 };
 
 }  // namespace pagelifttest

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <cerrno>
 #include <filesystem>
 
 #include "RecordingEngine.h"
@@ -212,23 +213,31 @@ TEST_F(Window, DocumentsThatProduceNothingAreListedAtTheEnd) {
     engine->documents["C:\\bad.pdf"] = Doc(1, "", true);
     engine->documents["C:\\full.pdf"] = Doc(3, "", false, QUIREL_WRITE_ERROR);
     engine->documents["C:\\good.pdf"] = Doc(3);
-    Queue({"C:\\bad.pdf", "C:\\full.pdf", "C:\\good.pdf"});
+    engine->documents["C:\\cut.pdf"] = Doc(117);
+    engine->documents["C:\\cut.pdf"].pagesWritten = 1;
+    engine->documents["C:\\cut.pdf"].systemError = ENOSPC;
+    Queue({"C:\\bad.pdf", "C:\\full.pdf", "C:\\good.pdf", "C:\\cut.pdf"});
     window->RunConversion();
-    EXPECT_EQ(engine->CallsWith("ExportIMG").size(), 2u);
+    EXPECT_EQ(engine->CallsWith("ExportIMG").size(), 3u);
     ASSERT_EQ(desktop.messages().size(), 1u);
     const std::string& text = desktop.messages()[0].text;
     EXPECT_NE(text.find("C:\\bad.pdf: 无法打开"), std::string::npos);
     EXPECT_NE(text.find("C:\\full.pdf: 无法写入图像文件"), std::string::npos);
+    EXPECT_NE(text.find("C:\\cut.pdf: 只写入了 1/117 页 (无法写入图像文件: 磁盘空间不足)"),
+              std::string::npos)
+        << text;
     EXPECT_EQ(text.find("good"), std::string::npos);
     EXPECT_EQ(window->lblPB->text(), QString::fromUtf8("转换完成."));
 }
 
-TEST_F(Window, AMissingEngineIsNamedAndTheListKept) {
-    engine->missingLibrary = "libQuirel.so";
+TEST_F(Window, AnEngineThatCannotLoadIsNamedWithTheLoadersReasonAndTheListKept) {
+    engine->unloadableLibrary = {"libQuirel.so", "libQuirel.so: undefined symbol: fz_x", true};
     Queue({"C:\\a.pdf"});
     window->RunConversion();
     ASSERT_EQ(desktop.messages().size(), 1u);
-    EXPECT_NE(desktop.messages()[0].text.find("libQuirel.so"), std::string::npos);
+    EXPECT_EQ(desktop.messages()[0].text,
+              "无法加载页面渲染引擎 libQuirel.so, 没有转换任何文件。\n"
+              "它在程序文件夹中, 但系统无法加载它:\nlibQuirel.so: undefined symbol: fz_x");
     EXPECT_EQ(desktop.messages()[0].icon, platform::MessageIcon::Critical);
     EXPECT_EQ(Entries(), Strings{"C:\\a.pdf"});
     EXPECT_TRUE(engine->calls.empty());

@@ -59,9 +59,24 @@ TEST(Libraries, DllNamesMapToHostNames) {
 
 TEST(Libraries, MissingLibraryOrFunctionFailsCleanly) {
     testing_support::TempCDrive drive;
-    EXPECT_FALSE(platform::Library::Load("NoSuchEngine.dll"));
-    auto zlib = platform::Library::Load("z.dll");
-    ASSERT_TRUE(zlib) << "the loader's search path is used after the program folder";
-    EXPECT_NE(zlib->Function("zlibVersion"), nullptr);
-    EXPECT_EQ(zlib->Function("NoSuchFunction"), nullptr);
+    platform::LibraryLoad missing = platform::Library::Load("NoSuchEngine.dll");
+    EXPECT_FALSE(missing.library);
+    EXPECT_FALSE(missing.present);
+    EXPECT_NE(missing.error.find("libNoSuchEngine.so"), std::string::npos) << missing.error;
+    platform::LibraryLoad zlib = platform::Library::Load("z.dll");
+    ASSERT_TRUE(zlib.library) << "the loader's search path is used after the program folder";
+    EXPECT_TRUE(zlib.error.empty());
+    EXPECT_NE(zlib.library->Function("zlibVersion"), nullptr);
+    EXPECT_EQ(zlib.library->Function("NoSuchFunction"), nullptr);
+}
+
+TEST(Libraries, LibraryInTheProgramFolderThatCannotLoadGivesTheLoadersReason) {
+    testing_support::TempFolder folder;
+    const std::string file = folder.WriteFile("libBroken.so", "not a library");
+    platform::SetProgramFolder(folder.host());
+    platform::LibraryLoad broken = platform::Library::Load("Broken.dll");
+    platform::SetProgramFolder(PROGRAM_FOLDER);
+    EXPECT_FALSE(broken.library);
+    EXPECT_TRUE(broken.present);
+    EXPECT_NE(broken.error.find(file), std::string::npos) << broken.error;
 }

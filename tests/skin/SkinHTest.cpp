@@ -31,7 +31,7 @@ struct Skin {
 Skin LoadFrom(const std::string& programFolder) {
     platform::SetProgramFolder(programFolder);
     Skin skin;
-    skin.library = platform::Library::Load("SkinH.dll");
+    skin.library = platform::Library::Load("SkinH.dll").library;
     platform::SetProgramFolder(PROGRAM_FOLDER);
     if (!skin.library) return skin;
     skin.attach = skin.library->Function<int (*)()>("SkinH_Attach");
