@@ -2,13 +2,16 @@
 // starts it under memory and time limits so that a damaged file can only end this process.
 //   imdecode <image> <FreeImage format code, or "detect"> <BMP file to write>
 // It ends with 0 on success or with the exit code of its fault (DecodeFaults.h), and prints the
-// image's width and height on success or when the image is refused as too large.
+// image's width and height on success or when the image is refused as too large, and the C
+// library's error number when the result cannot be written.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "BitmapLayout.h"
@@ -32,15 +35,21 @@ int SeekInFile(fi_handle file, long offset, int origin) {
 
 long TellInFile(fi_handle file) { return std::ftell(static_cast<std::FILE*>(file)); }
 
-// FreeImage does not look at the end of writing: a full disk shows only when the file is
-// flushed and closed.
-bool SaveBmp(FIBITMAP* bitmap, const std::string& path) {
+// Nothing when the file was written, else the C library's error number of the failure (0 when
+// it gave none). FreeImage does not look at the end of writing: a full disk shows only when the
+// file is flushed and closed.
+std::optional<int> SaveBmp(FIBITMAP* bitmap, const std::string& path) {
+    errno = 0;
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
+    if (file == nullptr) return errno;
     FreeImageIO io{nullptr, WriteToFile, SeekInFile, TellInFile};
     const bool saved = FreeImage_SaveToHandle(FIF_BMP, bitmap, &io, file, 0);
     const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0;
-    return std::fclose(file) == 0 && saved && flushed;
+    int failure = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (saved && flushed && closed) return std::nullopt;
+    if (!closed && flushed) failure = errno;
+    return failure;
 }
 
 bool ReadFormat(const std::string& text, int* format) {
@@ -125,7 +134,10 @@ int Decode(const std::string& source, int requestedFormat, const std::string& ou
     if (uninvertedCmyk) bitmap = InkToRgb(std::move(bitmap));
     bitmap = ToPlainLayout(std::move(bitmap), Grey::BecomesColour);
     if (!bitmap) return ExitCodeOf(DecodeFault::OutOfMemory);
-    if (!SaveBmp(bitmap.get(), output)) return ExitCodeOf(DecodeFault::CannotWrite);
+    if (const std::optional<int> failure = SaveBmp(bitmap.get(), output)) {
+        std::printf("%d\n", *failure);
+        return ExitCodeOf(DecodeFault::CannotWrite);
+    }
     PrintSize(width, height);
     return 0;
 }

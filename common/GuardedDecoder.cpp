@@ -6,6 +6,8 @@
 #include <system_error>
 #include <utility>
 
+#include "SystemErrors.h"
+
 namespace decoding {
 namespace {
 
@@ -17,12 +19,16 @@ std::chrono::milliseconds SizedTime(const DecodeLimits& limits, uint64_t pixels)
     return limits.baseTime + limits.timePer10MillionPixels * static_cast<int64_t>(steps);
 }
 
-// The reason for a helper that ended with a fault; a refused size is named when it is known.
-std::string FaultReason(DecodeFault fault, const DecodeResult& sized) {
+// The reason for a helper that ended with a fault; a refused size is named when it is known,
+// and so is the system's reason for a result that could not be written.
+std::string FaultReason(DecodeFault fault, const DecodeResult& sized, const std::string& output) {
     if (fault == DecodeFault::TooLarge && sized.width > 0) {
         platform::Outcome size = CheckPixelSize(sized.width, sized.height);
         if (!size.error.empty()) return std::move(size.error);
     }
+    int systemError = 0;
+    if (fault == DecodeFault::CannotWrite && std::sscanf(output.c_str(), "%d", &systemError) == 1)
+        return ReasonWith(fault, common::SystemErrorText(systemError));
     return ReasonOf(fault);
 }
 
@@ -65,7 +71,7 @@ DecodeResult PendingDecode::Finish(const std::function<void()>& whileWaiting) {
             break;
         case platform::RunEnd::Exited:
             if (run.exitCode != 0)
-                result.error = FaultReason(FaultOfExitCode(run.exitCode), result);
+                result.error = FaultReason(FaultOfExitCode(run.exitCode), result, run.output);
             break;
     }
     if (!result.error.empty()) result.width = result.height = 0;

@@ -2,6 +2,7 @@
 
 #include "Printing.h"
 #include "Texts.h"
+#include "common/SystemErrors.h"
 #include "platform/Platform.h"
 
 namespace imbinder {
@@ -14,7 +15,10 @@ platform::Outcome DeliverResult(const BuildEnd& end) {
     if (!platform::PathExists(kMergedFilePath))
         return {end.failedStarts > 0 ? texts::kPdftkNotStarted : texts::kPdftkMadeNoDocument};
     const std::string result = end.outputFolder + "\\" + ResultFileName(end.title) + ".pdf";
-    if (!platform::CopyFile(kMergedFilePath, result, false)) return {texts::kCannotWrite + result};
+    // Through a copy beside it: a full disk leaves an earlier result of the title whole.
+    const platform::FileCopy copy = platform::CopyFileOver(kMergedFilePath, result);
+    if (!copy.error.empty())
+        return {texts::kCannotWrite + result + ": " + common::SystemErrorText(copy.systemError)};
     return {};
 }
 

@@ -116,6 +116,14 @@ bool DeleteFile(std::string_view path);
 bool SetAttributesNormal(std::string_view path);
 // Copies a file; with failIfExists an existing target is left alone and the call fails.
 bool CopyFile(std::string_view from, std::string_view to, bool failIfExists);
+struct [[nodiscard]] FileCopy {
+    std::string error;    // the system's text for why the copy failed; empty when copied
+    int systemError = 0;  // the C library's error number behind it
+};
+// Copies a file over to through a new file beside it that is renamed over it, so a failure
+// (a full disk) leaves to as it was and no part of the copy; a folder or a read-only file
+// under that name is not replaced.
+FileCopy CopyFileOver(std::string_view from, std::string_view to);
 // Gives a file another name in the same folder tree, in one step; an existing file of that
 // name is replaced, a folder or a read-only file is not.
 bool MoveFile(std::string_view from, std::string_view to);

@@ -2,19 +2,20 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "DecodeFaults.h"
 #include "Messages.h"
+#include "SystemErrors.h"
 
 namespace pdfctl32 {
 namespace {
 
-// Fails with the system's text for why the file could not be written completely.
+// Fails with the system's reason, in the user's words, for why the file could not be written
+// completely.
 platform::Outcome WriteFile(const std::string& path, const std::string& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return {std::strerror(errno)};
+    if (file == nullptr) return {common::SystemErrorText(errno)};
     bool complete =
         std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
     int why = errno;
@@ -22,7 +23,7 @@ platform::Outcome WriteFile(const std::string& path, const std::string& bytes) {
         complete = false;
         why = errno;
     }
-    if (!complete) return {std::strerror(why)};
+    if (!complete) return {common::SystemErrorText(why)};
     return {};
 }
 

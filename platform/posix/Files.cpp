@@ -214,6 +214,45 @@ bool CopyFile(std::string_view from, std::string_view to, bool failIfExists) {
     return copied;
 }
 
+FileCopy CopyFileOver(std::string_view from, std::string_view to) {
+    auto failed = [](int code) { return FileCopy{std::strerror(code), code}; };
+    const std::string source = ToHostPath(from);
+    const std::string host = ToHostPath(to);
+    if (source.empty() || host.empty()) return failed(ENOENT);
+    const std::string target = ReplacedFile(host);
+    struct stat info;
+    if (stat(source.c_str(), &info) != 0) return failed(errno);
+    if (!S_ISREG(info.st_mode)) return failed(EINVAL);
+    struct stat existing;
+    const bool exists = stat(target.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) return failed(EISDIR);
+    if (exists && (!S_ISREG(existing.st_mode) || IsReadOnly(existing))) return failed(EACCES);
+    if (exists && existing.st_dev == info.st_dev && existing.st_ino == info.st_ino) return {};
+    const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return failed(errno);
+    std::string temporary;
+    const int out = CreateFileBeside(target, temporary);
+    if (out < 0) {
+        const int code = errno;
+        close(in);
+        return failed(code);
+    }
+    // As WriteWholeFile: the rights of the file it replaces, on the disk before it takes the name.
+    errno = 0;
+    bool copied = (!exists || fchmod(out, existing.st_mode & 07777) == 0) &&
+                  CopyContents(in, out) && fsync(out) == 0;
+    int code = errno;
+    close(in);
+    if (close(out) != 0 && copied) {
+        copied = false;
+        code = errno;
+    }
+    if (copied && rename(temporary.c_str(), target.c_str()) == 0) return {};
+    if (copied) code = errno;
+    unlink(temporary.c_str());
+    return failed(code);
+}
+
 FileContents ReadWholeFile(std::string_view path) {
     FileContents contents;
     std::string host = ToHostPath(path);

@@ -211,7 +211,7 @@ TEST_F(GuardedDecoderTest, UnreadableFilesAndAMissingHelperHaveTheirReasons) {
     EXPECT_EQ(noHelper.error.rfind("无法启动图片解码程序 imdecode (", 0), 0u) << noHelper.error;
     EXPECT_EQ(Decode(image, FIF_TIFF).error, "");
     EXPECT_EQ(GuardedDecoder(kHelper).DecodeToBmp(image, FIF_TIFF, "/dev/full").error,
-              "解码后的图片无法写入");
+              "解码后的图片无法写入 (磁盘空间不足)");
 }
 
 // A bitmap of one value in every sample; FreeImage keeps its samples in B, G, R(, A) order.

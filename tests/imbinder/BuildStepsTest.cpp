@@ -65,7 +65,7 @@ TEST(Delivery, CopiesTheMergedFileOrSaysWhyThereIsNone) {
     EXPECT_EQ(DeliverResult(end).error, "");
     EXPECT_EQ(platform::ReadWholeFile("C:\\out\\第1章_上.pdf").bytes, "%PDF-merged");
     end.outputFolder = "C:\\missing";
-    EXPECT_EQ(DeliverResult(end).error, "无法写入 C:\\missing\\第1章_上.pdf");
+    EXPECT_EQ(DeliverResult(end).error, "无法写入 C:\\missing\\第1章_上.pdf: 文件夹不存在");
 }
 
 }  // namespace

@@ -418,7 +418,7 @@ TEST_F(PdfWriterTest, ADocumentThatCannotBeWrittenFailsAtEndDoc) {
     ASSERT_NE(BeginDoc(box), -1);
     ASSERT_NE(StretchDrawFromFile(box, 0, 0, 100, 100, image.c_str()), -1);
     EXPECT_EQ(EndDoc(box), -1);
-    EXPECT_EQ(LastError(), "无法写入文档文件 /dev/full：No space left on device。");
+    EXPECT_EQ(LastError(), "无法写入文档文件 /dev/full：磁盘空间不足。");
     FreeBox(box);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "tests/support/DiskLimits.h"
 #include "tests/support/TempDrive.h"
 
 using testing_support::TempCDrive;
@@ -125,6 +126,31 @@ TEST(Files, CopyHonoursFailIfExistsAndNeverTruncatesItsSource) {
     EXPECT_EQ(ReadAll(drive.root().host() + "/a.txt"), "new");
     EXPECT_FALSE(platform::CopyFile("C:\\missing.txt", "C:\\c.txt", false));
     EXPECT_FALSE(platform::PathExists("C:\\c.txt"));
+}
+
+TEST(Files, CopyOverAFullDiskLeavesTheEarlierFileWholeAndNoPartOfTheCopy) {
+    TempCDrive drive;
+    drive.root().WriteFile("big.pdf", std::string(2 << 20, 'x'));
+    drive.root().WriteFile("small.pdf", "new");
+    const std::string disk = drive.root().MakeFolder("disk");
+    const testing_support::SmallDiskRun run = testing_support::OnSmallDisk(disk, 1 << 20, [&] {
+        drive.root().WriteFile("disk/result.pdf", "earlier");
+        const platform::FileCopy full =
+            platform::CopyFileOver("C:\\big.pdf", "C:\\disk\\result.pdf");
+        std::string seen = std::to_string(full.systemError) + " " + ReadAll(disk + "/result.pdf");
+        for (const auto& entry : std::filesystem::directory_iterator(disk))
+            seen += " " + entry.path().filename().string();
+        const platform::FileCopy fits =
+            platform::CopyFileOver("C:\\small.pdf", "C:\\disk\\result.pdf");
+        return seen + " | " + fits.error + ReadAll(disk + "/result.pdf");
+    });
+    if (!run.ran) GTEST_SKIP() << "no disk of its own: " << run.output;
+    EXPECT_EQ(run.output, std::to_string(ENOSPC) + " earlier result.pdf | new");
+
+    const platform::FileCopy missing = platform::CopyFileOver("C:\\small.pdf", "C:\\none\\a.pdf");
+    EXPECT_EQ(missing.systemError, ENOENT);
+    EXPECT_EQ(missing.error, std::strerror(ENOENT));
+    EXPECT_EQ(platform::CopyFileOver("C:\\small.pdf", "C:\\disk").systemError, EISDIR);
 }
 
 TEST(Files, WholeFileWriteReplacesTheFileKeepingItsRightsAndLinks) {
