@@ -13,7 +13,7 @@ inline constexpr const char* kInfoFilePath = "c:\\tmp\\info.txt";
 struct DocumentInfo {
     std::string title;
     std::string author;
-    std::string creationDate;  // "D:" + 14 digits + "-06'00", used as it is
+    std::string creationDate;  // "D:" + 14 digits + "+08'00" (the offset from UTC), used as it is
     std::string subject;
     std::string keywords;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "common/Numbers.h"
 #include "platform/Platform.h"
@@ -83,10 +84,13 @@ std::vector<std::string> SettingsValues(const std::string& title, const std::str
     return {title, author, subject, keywords, std::to_string(quality)};
 }
 
-std::string CreationDateText(int year, int month, int day, int hour, int minute, int second) {
-    char text[32];
-    std::snprintf(text, sizeof text, "D:%04d%02d%02d%02d%02d%02d-06'00", year, month, day, hour,
-                  minute, second);
+std::string CreationDateText(int year, int month, int day, int hour, int minute, int second,
+                             int utcOffsetSeconds) {
+    const int offsetMinutes = std::abs(utcOffsetSeconds) / 60;
+    char text[40];
+    std::snprintf(text, sizeof text, "D:%04d%02d%02d%02d%02d%02d%c%02d'%02d", year, month, day,
+                  hour, minute, second, utcOffsetSeconds < 0 ? '-' : '+', offsetMinutes / 60,
+                  offsetMinutes % 60);
     return text;
 }
 

@@ -40,8 +40,10 @@ std::vector<std::string> SettingsValues(const std::string& title, const std::str
                                         const std::string& subject, const std::string& keywords,
                                         int quality);
 
-// "D:" + YYYYMMDDHHNNSS + "-06'00", whatever the machine's time zone.
-std::string CreationDateText(int year, int month, int day, int hour, int minute, int second);
+// "D:" + YYYYMMDDHHNNSS + the offset of that local time from UTC as "+HH'MM" or "-HH'MM"
+// ("+08'00" in Beijing).
+std::string CreationDateText(int year, int month, int day, int hour, int minute, int second,
+                             int utcOffsetSeconds);
 
 // The title as a file name: every character a Windows name cannot hold (\ / : * ? " < > | and
 // the control characters) becomes "_"; an empty title gives the default title.

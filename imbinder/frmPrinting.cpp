@@ -110,7 +110,7 @@ std::string CurrentCreationDate() {
     const QDate date = now.date();
     const QTime time = now.time();
     return CreationDateText(date.year(), date.month(), date.day(), time.hour(), time.minute(),
-                            time.second());
+                            time.second(), now.offsetFromUtc());
 }
 
 // The program's own output folder, as designed; an installed program's folder is the system's,

@@ -25,6 +25,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -233,8 +234,9 @@ TEST_F(PrintingWindow, StartsAsDesignedSkinnedAndSpeakable) {
     EXPECT_EQ(window->lblQtt->geometry().right(), window->Slider1->geometry().right());
     EXPECT_LE(window->lblQtt->fontMetrics().horizontalAdvance(window->lblQtt->text()),
               window->lblQtt->width());
-    EXPECT_TRUE(
-        QRegularExpression("^D:\\d{14}-06'00$").match(window->txtCreationDate->text()).hasMatch());
+    EXPECT_TRUE(QRegularExpression("^D:\\d{14}[+-]\\d\\d'\\d\\d$")
+                    .match(window->txtCreationDate->text())
+                    .hasMatch());
     EXPECT_FALSE(qApp->styleSheet().isEmpty()) << "the skin is attached";
 
     for (QWidget* control : window->findChildren<QWidget*>()) {
@@ -420,12 +422,46 @@ TEST_F(PrintingWindow, SettingsFileIsReadAtStartUpAndBadLinesLeaveTheControls) {
     EXPECT_EQ(window->Slider1->value(), 80);
 }
 
-TEST_F(PrintingWindow, CreationDateAndOutputFolderBrowser) {
-    EXPECT_EQ(CreationDateText(2024, 3, 5, 14, 7, 9), "D:20240305140709-06'00");
+// The machine's time zone for as long as it lives, as the TZ variable names one.
+class TimeZone {
+  public:
+    explicit TimeZone(const char* zone)
+        : saved_(qgetenv("TZ")), wasSet_(qEnvironmentVariableIsSet("TZ")) {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~TimeZone() {
+        if (wasSet_)
+            qputenv("TZ", saved_);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+  private:
+    QByteArray saved_;
+    bool wasSet_;
+};
+
+TEST_F(PrintingWindow, CreationDateCarriesTheMachinesOffsetFromUtc) {
+    EXPECT_EQ(CreationDateText(2024, 3, 5, 14, 7, 9, 8 * 3600), "D:20240305140709+08'00");
+    EXPECT_EQ(CreationDateText(2024, 3, 5, 14, 7, 9, -(3 * 3600 + 30 * 60)),
+              "D:20240305140709-03'30");
+    EXPECT_EQ(CreationDateText(2024, 3, 5, 14, 7, 9, 0), "D:20240305140709+00'00");
+    {
+        const TimeZone beijing("CST-8");
+        NewWindow();
+        EXPECT_TRUE(window->txtCreationDate->text().endsWith("+08'00"))
+            << window->txtCreationDate->text().toStdString();
+    }
+    const TimeZone newfoundland("NST+3:30");
     window->txtCreationDate->clear();
     window->Command1->click();
-    EXPECT_TRUE(window->txtCreationDate->text().endsWith("-06'00"));
+    EXPECT_TRUE(window->txtCreationDate->text().endsWith("-03'30"))
+        << window->txtCreationDate->text().toStdString();
+}
 
+TEST_F(PrintingWindow, OutputFolderBrowser) {
     desktop.nextFolder("Z:\\srv\\pdf");
     window->cmdBrowse->click();
     EXPECT_EQ(window->txtPath->text(), "Z:\\srv\\pdf");
