@@ -25,13 +25,9 @@
 
 namespace imbinder {
 
-using platform::Q;
-using platform::S;
+using namespace platform::window_helpers;
 
 namespace {
-
-constexpr const char* kPreparing = "准备文件...";
-constexpr const char* kBuilding = "创建中...";
 
 void SetLabel(QLabel* label, const char* text, int percent = -1) {
     QString caption = QString::fromUtf8(text);
@@ -44,7 +40,7 @@ void SetLabel(QLabel* label, const char* text, int percent = -1) {
 void frmPrinting::Command3_Click() {
     if (building_) return;
     if (List1->count() == 0) {
-        platform::GetDesktop().ShowMessage("请先添加一个文件", "Add File",
+        platform::GetDesktop().ShowMessage(texts::kAddFileFirst, texts::kAddFileTitle,
                                            platform::MessageIcon::Exclamation);
         FocusSweep();
         return;
@@ -72,7 +68,7 @@ void frmPrinting::Command3_Click() {
         DeliverResult({S(folder), S(txtTitle->text()), pages, merge, runner_.FailedStarts()});
 
     pb->setValue(0);
-    SetLabel(lblPB, "删除临时文件...");
+    SetLabel(lblPB, texts::kRemovingWorkingFiles);
     RemoveWorkingFiles(pages);
     ReportBuild(delivery);
     building_ = false;
@@ -107,7 +103,7 @@ void frmPrinting::PrepareBuild() {
     WriteInfoFile(kInfoFilePath,
                   {S(txtTitle->text()), S(txtCreateFor->text()), S(txtCreationDate->text()),
                    S(txtSubject->text()), S(txtKeywords->text())});
-    SetLabel(lblPB, kPreparing);
+    SetLabel(lblPB, texts::kPreparing);
     pb->setRange(0, 100);
 }
 
@@ -124,7 +120,7 @@ int frmPrinting::WritePageFiles(const std::vector<std::string>& images) {
         if (n > 1) {
             const int percent = ProgressPercent(i, n);
             pb->setValue(percent);
-            SetLabel(lblPB, kPreparing, percent);
+            SetLabel(lblPB, texts::kPreparing, percent);
         }
         platform::Yield();
     }
@@ -134,11 +130,11 @@ int frmPrinting::WritePageFiles(const std::vector<std::string>& images) {
 // The chain of the page files, then the information run, each step shown on the bar.
 MergeRuns frmPrinting::MergePageFiles(int pages) {
     pb->setValue(100);
-    SetLabel(lblPB, "开始创建...");
+    SetLabel(lblPB, texts::kStartingMerge);
     if (pages == 0) return {};
     const MergeRuns chain = ChainPageFiles(runner_, pages, pdftkTime, [this](int percent) {
         pb->setValue(percent);
-        SetLabel(lblPB, kBuilding, percent);
+        SetLabel(lblPB, texts::kBuilding, percent);
         platform::Yield();
     });
     return chain.timedOut ? chain : ApplyDocumentInfo(runner_, pages, pdftkTime);

@@ -7,6 +7,12 @@
 namespace imbinder::texts {
 
 // The build
+inline constexpr const char* kAddFileFirst = "请先添加一个文件";
+inline constexpr const char* kAddFileTitle = "Add File";
+inline constexpr const char* kPreparing = "准备文件...";
+inline constexpr const char* kBuilding = "创建中...";
+inline constexpr const char* kStartingMerge = "开始创建...";
+inline constexpr const char* kRemovingWorkingFiles = "删除临时文件...";
 inline constexpr const char* kBuildRunningElsewhere =
     "另一个窗口正在生成PDF文件，请等它完成后再开始。";
 inline constexpr const char* kWorkingFoldersUnlockable = "无法锁定工作文件夹，没有开始生成: ";

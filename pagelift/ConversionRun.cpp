@@ -23,8 +23,7 @@
 
 namespace pagelift {
 
-using platform::Q;
-using platform::S;
+using namespace platform::window_helpers;
 namespace {
 
 constexpr const char* kAuxiliaryProgram = "pro.exe";
@@ -52,7 +51,7 @@ void EndAuxiliaryProgram() {
 void frmConverter::imgStart_Click() {
     if (running_ || Timer1->isActive()) return;  // one run at a time, from every start path
     if (lstFile->count() == 0) {
-        platform::GetDesktop().ShowMessage("请先添加一个PDF文件", "添加",
+        platform::GetDesktop().ShowMessage(texts::kAddPdfFirst, texts::kAddTitle,
                                            platform::MessageIcon::Exclamation);
         return;
     }
@@ -91,7 +90,7 @@ void frmConverter::RunConversion() {
     if (SoundOff == 0)
         platform::GetDesktop().PlaySoundFile(platform::ProgramFolder() + "\\sound.wav");
     EnableWindow(true);
-    lblPB->setText(QString::fromUtf8("转换完成."));
+    lblPB->setText(Q(texts::kConversionDone));
     EndAuxiliaryProgram();
     platform::Yield();
     cmdConvert->setEnabled(true);
@@ -109,7 +108,7 @@ void frmConverter::ConvertDocument(const Job& job, const std::string& outputRoot
 
     int32_t handle = engine_->OpenPDF(job.path, "").value_or(QUIREL_OPEN_FAILED);
     if (!NeedsPassword(handle)) engine_->ClosePDF(handle);
-    lblPB->setText(QString::fromUtf8("准备文件..."));
+    lblPB->setText(Q(texts::kPreparingFile));
     platform::Yield();
     if (NeedsPassword(handle)) {
         const PasswordOpen opened = OpenWithPassword(

@@ -7,6 +7,10 @@
 namespace pagelift::texts {
 
 // A run
+inline constexpr const char* kAddPdfFirst = "请先添加一个PDF文件";
+inline constexpr const char* kAddTitle = "添加";
+inline constexpr const char* kPreparingFile = "准备文件...";
+inline constexpr const char* kConversionDone = "转换完成.";
 inline constexpr const char* kRunTitle = "转换";
 // present: the program folder holds the library; reason: the loader's own words.
 inline std::string EngineNotLoaded(const std::string& library, bool present,

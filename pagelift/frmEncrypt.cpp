@@ -14,9 +14,7 @@
 
 namespace pagelift {
 
-using platform::ProgramFont;
-using platform::Px;
-using platform::Twips;
+using namespace platform::window_helpers;
 
 frmEncrypt::frmEncrypt(QWidget* owner) : QDialog(owner) {
     setObjectName("frmEncrypt");

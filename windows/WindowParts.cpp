@@ -52,7 +52,7 @@ QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, Q
 QProgressBar* NewProgressBar(QWidget* parent, QRect geometry) {
     auto* bar = new QProgressBar(parent);
     bar->setObjectName("pb");
-    bar->setAccessibleName(QString::fromUtf8("转换进度"));
+    bar->setAccessibleName(QString::fromUtf8(texts::kProgressBarName));
     bar->setTextVisible(false);
     bar->setGeometry(geometry);
     return bar;

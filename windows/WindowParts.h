@@ -31,6 +31,11 @@ namespace windows {
 
 inline constexpr int kProductYear = 2026;
 
+// The texts the shared parts show, in both windows.
+namespace texts {
+inline constexpr const char* kProgressBarName = "转换进度";
+}
+
 // The user guide of both programs beside them, as an address the shell opens; a part names
 // one program's section.
 std::string GuideAddress(std::string_view part = {});
