@@ -22,6 +22,11 @@ inline constexpr const char* kImagesLeftOut = "以下文件没有加入文档:";
 inline constexpr const char* kNoReadableImage = "没有一张图片可以转换";
 inline constexpr const char* kPdftkNotStarted = "pdftk 无法启动";
 inline constexpr const char* kPdftkMadeNoDocument = "pdftk 没有生成文档";
+inline constexpr const char* kMergedDocumentDamaged = "pdftk 生成的文档不完整 (文件已损坏)";
+inline std::string MergedDocumentShort(int found, int pages) {
+    return "pdftk 生成的文档不完整 (只有 " + std::to_string(found) + " 页, 应有 " +
+           std::to_string(pages) + " 页)";
+}
 inline std::string PdftkTimedOut(long long seconds) {
     return "pdftk 没有在 " + std::to_string(seconds) + " 秒内完成";
 }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
 
 #include "DecodeAhead.h"
 #include "Delivery.h"
@@ -19,6 +22,22 @@ std::string Picture(const testing_support::TempCDrive& drive, const std::string&
     const std::string path = drive.root().WriteFile("in/" + name, "");
     EXPECT_TRUE(image.save(QString::fromStdString(path)));
     return platform::ToWindowsPath(path);
+}
+
+// A document of pages empty pages at hostPath; gives its bytes.
+std::string WritePages(const std::string& hostPath, int pages) {
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFPageDocumentHelper document(pdf);
+    for (int i = 0; i < pages; ++i) {
+        document.addPage(pdf.makeIndirectObject(
+                             QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 200 100] >>")),
+                         false);
+    }
+    QPDFWriter writer(pdf, hostPath.c_str());
+    writer.setStaticID(true);
+    writer.write();
+    return platform::ReadWholeFile(platform::ToWindowsPath(hostPath)).bytes;
 }
 
 QSize PlacedBitmapSize() {
@@ -59,11 +78,19 @@ TEST(Delivery, CopiesTheMergedFileOrSaysWhyThereIsNone) {
     end.merge = {true, std::chrono::milliseconds(2500)};
     EXPECT_EQ(DeliverResult(end).error, "pdftk 没有在 3 秒内完成");
 
-    drive.root().WriteFile("tmp/tmpx.pdf", "%PDF-merged");
+    const std::string merged = drive.root().MakeFolder("tmp") + "/tmpx.pdf";
     end = {"C:\\out", "第1章/上", 3, {}, 0};
     drive.root().WriteFile("out/第1章_上.pdf", "an older result");
+    // A cut-off document, or one a repair left short of pages, never takes the name.
+    const std::string whole = WritePages(merged, 3);
+    drive.root().WriteFile("tmp/tmpx.pdf", whole.substr(0, whole.size() / 2));
+    EXPECT_EQ(DeliverResult(end).error, "pdftk 生成的文档不完整 (文件已损坏)");
+    WritePages(merged, 2);
+    EXPECT_EQ(DeliverResult(end).error, "pdftk 生成的文档不完整 (只有 2 页, 应有 3 页)");
+    EXPECT_EQ(platform::ReadWholeFile("C:\\out\\第1章_上.pdf").bytes, "an older result");
+    WritePages(merged, 3);
     EXPECT_EQ(DeliverResult(end).error, "");
-    EXPECT_EQ(platform::ReadWholeFile("C:\\out\\第1章_上.pdf").bytes, "%PDF-merged");
+    EXPECT_EQ(platform::ReadWholeFile("C:\\out\\第1章_上.pdf").bytes, whole);
     end.outputFolder = "C:\\missing";
     EXPECT_EQ(DeliverResult(end).error, "无法写入 C:\\missing\\第1章_上.pdf: 文件夹不存在");
 }
