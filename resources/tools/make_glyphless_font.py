@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """Writes the font of the PDF writer's invisible text layer: a TrueType font whose every
-character maps to one empty glyph, so that a page can carry searchable text of any script at a
-cost of well under a kilobyte. Glyph 0 (.notdef) is the customary box; glyph 1 is empty and is
-the one every character uses. The file is the same on every run.
+character maps to one glyph that draws nothing, so that a page can carry searchable text of any
+script at a cost of well under a kilobyte. Glyph 0 (.notdef) is the customary box; glyph 1, the
+one every character uses, is a single contour without area from the em box's lower left corner
+to its upper right: it covers no pixel, yet gives each character the box of a whole em, which
+readers that bound text by its glyphs (MuPDF drops text whose bounds are empty) need in order
+to keep it. The file is the same on every run.
 
     python3 resources/tools/make_glyphless_font.py resources/fonts/glyphless.ttf
     python3 resources/tools/make_glyphless_font.py --check resources/fonts/glyphless.ttf
@@ -20,9 +23,12 @@ VERSION = "Version 1.000"
 # 2025-01-01 00:00:00 in seconds since 1904-01-01, so that the file never changes.
 DATE = 3818448000
 
-# .notdef's box: an outer and an inner contour, corners in font units.
-BOX_OUTER = [(50, 0), (50, 700), (450, 700), (450, 0)]
-BOX_INNER = [(100, 50), (400, 50), (400, 650), (100, 650)]
+# The glyphs' contours, points in font units, every point on the curve. .notdef's box is an
+# outer and an inner contour; the glyph of every character goes there and back along the em
+# box's diagonal.
+NOTDEF = [[(50, 0), (50, 700), (450, 700), (450, 0)],
+          [(100, 50), (400, 50), (400, 650), (100, 650)]]
+NOTHING = [[(0, DESCENT), (ADVANCE, ASCENT)]]
 
 
 def checksum(data):
@@ -30,47 +36,48 @@ def checksum(data):
     return sum(struct.unpack(">%dI" % (len(data) // 4), data)) & 0xFFFFFFFF
 
 
-def notdef_glyph():
-    points = BOX_OUTER + BOX_INNER
+def glyph(contours):
+    points = [point for contour in contours for point in contour]
     xs = [x for x, _ in points]
     ys = [y for _, y in points]
-    glyph = struct.pack(">hhhhh", 2, min(xs), min(ys), max(xs), max(ys))
-    glyph += struct.pack(">HH", len(BOX_OUTER) - 1, len(points) - 1)
-    glyph += struct.pack(">H", 0)  # no instructions
-    glyph += bytes([0x01] * len(points))  # every point on the curve, coordinates as words
-    previous = 0
-    for x in xs:
-        glyph += struct.pack(">h", x - previous)
-        previous = x
-    previous = 0
-    for y in ys:
-        glyph += struct.pack(">h", y - previous)
-        previous = y
-    return glyph + b"\0" * (-len(glyph) % 4)
+    data = struct.pack(">hhhhh", len(contours), min(xs), min(ys), max(xs), max(ys))
+    end = -1
+    for contour in contours:
+        end += len(contour)
+        data += struct.pack(">H", end)
+    data += struct.pack(">H", 0)  # no instructions
+    data += bytes([0x01] * len(points))  # every point on the curve, coordinates as words
+    for coordinates in (xs, ys):
+        previous = 0
+        for value in coordinates:
+            data += struct.pack(">h", value - previous)
+            previous = value
+    return data + b"\0" * (-len(data) % 4)
 
 
 def tables():
-    glyf = notdef_glyph()
-    points = len(BOX_OUTER) + len(BOX_INNER)
+    notdef = glyph(NOTDEF)
+    glyf = notdef + glyph(NOTHING)
+    points = max(sum(len(c) for c in NOTDEF), sum(len(c) for c in NOTHING))
     head = struct.pack(
         ">IIIIHHqqhhhhHHhhh",
         0x00010000, 0x00010000,  # version, font revision
         0, 0x5F0F3CF5,  # checksum adjustment (set last), magic number
         0x000B,  # baseline and left side bearing at 0, whole pixels per em
         UNITS_PER_EM, DATE, DATE,
-        50, 0, 450, 700,  # the bounds of all glyphs
+        0, DESCENT, ADVANCE, ASCENT,  # the bounds of all glyphs
         0, 8, 2,  # style, smallest readable size, direction hint
         0, 0)  # short offsets in loca, glyph data format
     hhea = struct.pack(
         ">IhhhHhhhhhh4hhH",
         0x00010000, ASCENT, DESCENT, 0, ADVANCE,
-        50, 50, 450,  # .notdef's side bearings and extent
+        0, 0, ADVANCE,  # smallest side bearings, largest extent
         1, 0, 0,  # upright caret
         0, 0, 0, 0, 0, 2)  # reserved, metric data format, two metrics
     maxp = struct.pack(">IHHHHHHHHHHHHHH", 0x00010000, 2, points, 2, 0, 0, 2, 0, 0, 0, 0, 0,
                        0, 0, 0)
     hmtx = struct.pack(">HhHh", 500, 50, ADVANCE, 0)
-    loca = struct.pack(">HHH", 0, len(glyf) // 2, len(glyf) // 2)
+    loca = struct.pack(">HHH", 0, len(notdef) // 2, len(glyf) // 2)
     # Many-to-one ranges: every code point but the surrogates to glyph 1.
     groups = [(0x0000, 0xD7FF, 1), (0xE000, 0x10FFFF, 1)]
     subtable = struct.pack(">HHIII", 13, 0, 16 + 12 * len(groups), 0, len(groups))
