@@ -23,5 +23,12 @@ inline constexpr char kLibraryError[] = " (libharu 错误 0x{}，详情 {})";
 inline constexpr char kImageFileMissing[] = "图片文件 {} 不存在。";
 inline constexpr char kImageFileUndecodable[] = "无法解码图片文件 {}：{}。";
 inline constexpr char kImageFileUnencodable[] = "图片文件 {} 无法编码为 JPEG。";
+inline constexpr char kRecognitionFileNameMissing[] = "缺少识别文件名。";
+inline constexpr char kRecognitionFileMissing[] = "识别文件 {} 不存在。";
+inline constexpr char kRecognitionFileUnreadable[] = "无法读取识别文件 {}。";
+inline constexpr char kRecognitionFileRefused[] = "识别文件 {} 无法使用：{}。";
+inline constexpr char kLayerFontMissing[] = "文字层的字体文件 {} 不存在或已损坏。";
+inline constexpr char kTooManyCharacters[] = "识别的文字含有超过 65535 个不同的字符，一页放不下。";
+inline constexpr char kTextLayerNotAdded[] = " (无法加入文字层)";
 
 }  // namespace pdfctl32::messages

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "DecodeFaults.h"
+#include "LayeredPage.h"
 #include "Messages.h"
 #include "SystemErrors.h"
 
@@ -71,6 +72,12 @@ platform::Outcome PageDocument::DrawJpeg(const std::vector<uint8_t>& jpeg, const
     return {};
 }
 
+platform::Outcome PageDocument::AddTextLayer(const recognition::RecognizedPage& recognized,
+                                             const Rectangle& where, const std::string& fontFile) {
+    if (fontFile_.empty()) fontFile_ = fontFile;
+    return layer_.Add(recognized, where, HPDF_Page_GetHeight(page_));
+}
+
 // The document is made in memory and written here, because libharu's own file writing does
 // not notice a write that fails (a full disk) and would report success.
 platform::Outcome PageDocument::Save(const std::string& path) {
@@ -87,6 +94,13 @@ platform::Outcome PageDocument::Save(const std::string& path) {
         if (status != HPDF_OK) {
             return {decoding::Fill(messages::kDocumentFileNotMade, {path}) + LibraryError()};
         }
+    }
+    // A page without text is left as libharu wrote it.
+    if (!layer_.Empty()) {
+        LayeredDocument layered = pdfctl32::AddTextLayer(bytes, layer_, fontFile_);
+        if (!layered.error.empty())
+            return {decoding::Fill(messages::kDocumentFileNotMade, {path}) + layered.error};
+        bytes = std::move(layered.bytes);
     }
     const platform::Outcome written = WriteFile(path, bytes);
     if (!written.error.empty())

@@ -8,13 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "RecognizedPage.h"
+#include "TextLayer.h"
 #include "platform/Host.h"
 
 namespace pdfctl32 {
-
-struct Rectangle {
-    double x, y, width, height;  // points, from the page's top left corner
-};
 
 struct NewPageDocument;
 
@@ -32,7 +30,12 @@ class PageDocument {
 
     // Places JPEG bytes, embedded unchanged, scaled into the rectangle.
     platform::Outcome DrawJpeg(const std::vector<uint8_t>& jpeg, const Rectangle& where);
-    // Writes the file.
+    // Lays the recognized lines of a picture drawn into the rectangle under it, invisible, in
+    // the font file given (kept from the first call on). Fails, adding nothing, when the page
+    // would need more distinct characters than a layer holds.
+    platform::Outcome AddTextLayer(const recognition::RecognizedPage& recognized,
+                                   const Rectangle& where, const std::string& fontFile);
+    // Writes the file; with a text layer only when one holds text.
     platform::Outcome Save(const std::string& path);
 
   private:
@@ -44,6 +47,8 @@ class PageDocument {
     HPDF_Page page_ = nullptr;
     HPDF_STATUS error_ = HPDF_OK;
     HPDF_STATUS detail_ = HPDF_OK;
+    TextLayer layer_;
+    std::string fontFile_;
 };
 
 struct NewPageDocument {

@@ -11,6 +11,7 @@
 
 #include "DecodeFaults.h"
 #include "JpegEncoder.h"
+#include "LayerFiles.h"
 #include "Messages.h"
 #include "PageDocument.h"
 #include "Properties.h"
@@ -78,6 +79,18 @@ int32_t Draw(Box& box, const Rectangle& where, const char* path) {
     return Report(box.document->DrawJpeg(jpeg.bytes, where));
 }
 
+int32_t DrawLayer(Box& box, const Rectangle& where, const char* path) {
+    if (!box.document) return Fail(messages::kDocumentNotBegun);
+    if (!path) return Fail(messages::kRecognitionFileNameMissing);
+    const RecognitionRead recognition = ReadRecognitionFile(path);
+    if (!recognition.error.empty()) return Fail(recognition.error);
+    // A picture without text needs no font.
+    if (recognition.page.lines.empty()) return kSuccess;
+    const FontRead font = ReadLayerFont();
+    if (!font.error.empty()) return Fail(font.error);
+    return Report(box.document->AddTextLayer(recognition.page, where, font.bytes));
+}
+
 int32_t End(Box& box) {
     if (!box.document) return Fail(messages::kDocumentNotBegun);
     const std::unique_ptr<PageDocument> document = std::move(box.document);
@@ -117,6 +130,12 @@ int32_t StretchDrawFromFile(int32_t box, int32_t x, int32_t y, int32_t width, in
                             const char* path) {
     const Rectangle where{ToPoints(x), ToPoints(y), ToPoints(width), ToPoints(height)};
     return WithBox(box, [&](Box& b) { return Draw(b, where, path); });
+}
+
+int32_t DrawTextLayerFromFile(int32_t box, int32_t x, int32_t y, int32_t width, int32_t height,
+                              const char* path) {
+    const Rectangle where{ToPoints(x), ToPoints(y), ToPoints(width), ToPoints(height)};
+    return WithBox(box, [&](Box& b) { return DrawLayer(b, where, path); });
 }
 
 int32_t EndDoc(int32_t box) { return WithBox(box, End); }

@@ -18,6 +18,11 @@ PDFCTL32_EXPORT int32_t BeginDoc(int32_t box);
 // Draws an image file scaled into a rectangle measured from the page's top left corner.
 PDFCTL32_EXPORT int32_t StretchDrawFromFile(int32_t box, int32_t x, int32_t y, int32_t width,
                                             int32_t height, const char* path);
+// Lays the text of a recognition file (common/RecognizedPage.h) under the picture drawn into
+// the same rectangle, invisible but found, selected and copied by readers: each line along its
+// baseline. A file without lines changes nothing; a page with text is written through qpdf.
+PDFCTL32_EXPORT int32_t DrawTextLayerFromFile(int32_t box, int32_t x, int32_t y, int32_t width,
+                                              int32_t height, const char* path);
 // Writes the document to the path of the output property.
 PDFCTL32_EXPORT int32_t EndDoc(int32_t box);
 PDFCTL32_EXPORT void FreeBox(int32_t box);

@@ -66,6 +66,20 @@ PdfImage ImageOf(const ObjectTable& objects, const QJsonObject& image) {
 
 }  // namespace
 
+ToolRun RunReader(const std::string& program, const std::vector<std::string>& arguments) {
+    QStringList list;
+    for (const std::string& argument : arguments) list << QString::fromStdString(argument);
+    QProcess process;
+    process.start(QString::fromStdString(program), list);
+    ToolRun run;
+    if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit) {
+        run.exitCode = process.exitCode();
+    }
+    run.output = process.readAllStandardOutput().toStdString();
+    run.errors = process.readAllStandardError().toStdString();
+    return run;
+}
+
 std::optional<PdfContents> ReadPdf(const std::string& hostPath) {
     const QByteArray json = RunTool(
         "qpdf", {"--json=2", "--json-key=pages", "--json-key=qpdf", "--json-stream-data=inline",

@@ -30,6 +30,15 @@ struct PdfContents {
     std::map<std::string, std::string> info;  // "Title" -> text, as UTF-8
 };
 
+struct ToolRun {
+    int exitCode = -1;  // -1 when the tool could not start, crashed or ran over 60 s
+    std::string output;
+    std::string errors;  // its standard error
+};
+
+// A reading tool (pdftotext, mutool, pdftk, qpdf) run to its end.
+ToolRun RunReader(const std::string& program, const std::vector<std::string>& arguments);
+
 // Nothing when qpdf cannot read the file.
 std::optional<PdfContents> ReadPdf(const std::string& hostPath);
 // Page 1 rendered at the given resolution; a null image when mutool fails.
