@@ -14,6 +14,7 @@ struct PdfLibrary::Functions {
     int32_t (*SetStrProp)(int32_t, int32_t, const char*);
     int32_t (*BeginDoc)(int32_t);
     int32_t (*StretchDrawFromFile)(int32_t, int32_t, int32_t, int32_t, int32_t, const char*);
+    int32_t (*DrawTextLayerFromFile)(int32_t, int32_t, int32_t, int32_t, int32_t, const char*);
     int32_t (*EndDoc)(int32_t);
     void (*FreeBox)(int32_t);
     int32_t (*GetErrorMsg)(char*);
@@ -49,6 +50,7 @@ const PdfLibrary::Functions* PdfLibrary::Bound() {
                 l.Function<decltype(Functions::SetStrProp)>("SetStrProp"),
                 l.Function<decltype(Functions::BeginDoc)>("BeginDoc"),
                 l.Function<decltype(Functions::StretchDrawFromFile)>("StretchDrawFromFile"),
+                l.Function<decltype(Functions::DrawTextLayerFromFile)>("DrawTextLayerFromFile"),
                 l.Function<decltype(Functions::EndDoc)>("EndDoc"),
                 l.Function<decltype(Functions::FreeBox)>("FreeBox"),
                 l.Function<decltype(Functions::GetErrorMsg)>("GetErrorMsg"),
@@ -88,6 +90,15 @@ std::optional<int32_t> PdfLibrary::StretchDrawFromFile(int32_t box, int32_t x, i
     if (!f) return std::nullopt;
     const std::string host = platform::ToHostPath(path);
     return CallIfThere(f->StretchDrawFromFile, box, x, y, width, height, host.c_str());
+}
+
+std::optional<int32_t> PdfLibrary::DrawTextLayerFromFile(int32_t box, int32_t x, int32_t y,
+                                                         int32_t width, int32_t height,
+                                                         const std::string& path) {
+    const Functions* f = Bound();
+    if (!f) return std::nullopt;
+    const std::string host = platform::ToHostPath(path);
+    return CallIfThere(f->DrawTextLayerFromFile, box, x, y, width, height, host.c_str());
 }
 
 std::optional<int32_t> PdfLibrary::EndDoc(int32_t box) {

@@ -33,6 +33,10 @@ class PdfLibrary {
     // path is a Windows-form path.
     std::optional<int32_t> StretchDrawFromFile(int32_t box, int32_t x, int32_t y, int32_t width,
                                                int32_t height, const std::string& path);
+    // The recognized text of the picture in the same rectangle, invisible under it; path is a
+    // Windows-form path of a recognition file. Libraries without the call give no status.
+    std::optional<int32_t> DrawTextLayerFromFile(int32_t box, int32_t x, int32_t y, int32_t width,
+                                                 int32_t height, const std::string& path);
     std::optional<int32_t> EndDoc(int32_t box);
     void FreeBox(int32_t box);
     // The text of the library's last failure, as UTF-8.

@@ -6,6 +6,7 @@
 #include "PageFile.h"
 #include "PdfLibrary.h"
 #include "PdfReadBack.h"
+#include "RecognizedPage.h"
 #include "platform/Platform.h"
 #include "tests/support/ChineseCodePage.h"
 #include "tests/support/FakeDesktop.h"
@@ -48,6 +49,32 @@ TEST_F(PdfLibraryTest, WritesAPageThroughWindowsPaths) {
     EXPECT_EQ(contents->info.at("Producer"), "Imbinder");
     EXPECT_TRUE(desktop_.messages().empty());
     EXPECT_EQ(gProgramEnds, 0);
+}
+
+// The text layer's recognition file goes to the library as a host path.
+TEST_F(PdfLibraryTest, LaysTheTextOfARecognitionFileNamedByItsWindowsPath) {
+    QImage image(376, 188, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    ASSERT_TRUE(image.save(QString::fromStdString(platform::ToHostPath("c:\\tmp\\tmp.bmp"))));
+    const recognition::RecognizedPage page{376, 188, {{20, 100, 200, 100, 30, "采购申请 order"}}};
+    ASSERT_TRUE(
+        platform::WriteWholeFile("c:\\tmp\\页.txt", recognition::FormatRecognizedPage(page)));
+
+    const std::optional<int32_t> box = pdf_.CreateBox(0, 0);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(pdf_.SetStrProp(*box, 10, "c:\\jpgtmp\\0.pdf"), 0);
+    EXPECT_EQ(pdf_.SetNumProp(*box, 36, 1000), 0);
+    EXPECT_EQ(pdf_.SetNumProp(*box, 34, 500), 0);
+    EXPECT_EQ(pdf_.BeginDoc(*box), 0);
+    EXPECT_EQ(pdf_.StretchDrawFromFile(*box, 0, 0, 1000, 500, "c:\\tmp\\tmp.bmp"), 0);
+    EXPECT_EQ(pdf_.DrawTextLayerFromFile(*box, 0, 0, 1000, 500, "c:\\tmp\\页.txt"), 0)
+        << pdf_.GetErrorMsg();
+    EXPECT_EQ(pdf_.EndDoc(*box), 0);
+    pdf_.FreeBox(*box);
+
+    const auto text =
+        readback::RunReader("pdftotext", {platform::ToHostPath("c:\\jpgtmp\\0.pdf"), "-"});
+    EXPECT_NE(text.output.find("采购申请 order"), std::string::npos) << text.output;
 }
 
 // The library's texts reach the user in the system code page of the target systems.
@@ -100,6 +127,7 @@ TEST_F(PdfLibraryTest, MissingLibraryMakesNoCallAndShowsNothing) {
     EXPECT_FALSE(missing.SetStrProp(1, 10, "c:\\jpgtmp\\0.pdf"));
     EXPECT_FALSE(missing.BeginDoc(1));
     EXPECT_FALSE(missing.StretchDrawFromFile(1, 0, 0, 1, 1, "c:\\tmp\\tmp.bmp"));
+    EXPECT_FALSE(missing.DrawTextLayerFromFile(1, 0, 0, 1, 1, "c:\\tmp\\tmp.txt"));
     EXPECT_FALSE(missing.EndDoc(1));
     missing.FreeBox(1);
     EXPECT_TRUE(imbinder::SetNumPropChecked(missing, 1, 36, 100));
