@@ -68,9 +68,10 @@ LayeredDocument AddTextLayer(const std::string& document, const TextLayer& layer
 
         QPDFObjectHandle cidFont = pdf.makeIndirectObject(QPDFObjectHandle::parse(
             "<< /Type /Font /Subtype /CIDFontType2 /CIDSystemInfo"
-            " << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /DW 1000 >>"));
+            " << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> >>"));
         cidFont.replaceKey("/BaseFont", Name(kFontName));
         cidFont.replaceKey("/FontDescriptor", descriptor);
+        cidFont.replaceKey("/DW", QPDFObjectHandle::parse(parts.defaultWidth));
         cidFont.replaceKey("/W", QPDFObjectHandle::parse(parts.widths));
         cidFont.replaceKey("/CIDToGIDMap", QPDFObjectHandle::newStream(&pdf, parts.cidToGidMap));
 

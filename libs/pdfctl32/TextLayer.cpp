@@ -195,7 +195,10 @@ TextLayerParts TextLayer::Write(const std::string& fontName) const {
     std::map<char32_t, uint32_t> codes;
     for (size_t i = 0; i < byCode.size(); ++i) codes[byCode[i]] = static_cast<uint32_t>(i + 1);
 
-    parts.widths = narrow == 0 ? "[]" : "[1 " + std::to_string(narrow) + " 500]";
+    parts.defaultWidth = std::to_string(kWideWidth);
+    parts.widths = narrow == 0
+                       ? "[]"
+                       : "[1 " + std::to_string(narrow) + " " + std::to_string(kNarrowWidth) + "]";
     parts.toUnicode = ToUnicodeCMap(byCode);
     parts.cidToGidMap.assign(2 * (byCode.size() + 1), '\0');
     for (size_t code = 1; code <= byCode.size(); ++code) parts.cidToGidMap[2 * code + 1] = 1;

@@ -18,11 +18,12 @@ struct Rectangle {
 
 // What the page needs beside its content: the font's objects are made from these.
 struct TextLayerParts {
-    std::string content;      // the content stream, drawing nothing visible
-    std::string toUnicode;    // the CMap from each code of the strings to its text
-    std::string cidToGidMap;  // every code to the font's one empty glyph
-    std::string widths;       // the /W array: Latin and other narrow characters half an em
-    std::string fontName;     // the resource name the content stream uses
+    std::string content;       // the content stream, drawing nothing visible
+    std::string toUnicode;     // the CMap from each code of the strings to its text
+    std::string cidToGidMap;   // every code to the font's one empty glyph
+    std::string defaultWidth;  // /DW: CJK and other wide characters take a whole em
+    std::string widths;        // the /W array: Latin and other narrow characters half an em
+    std::string fontName;      // the resource name the content stream uses
 };
 
 class TextLayer {
