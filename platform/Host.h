@@ -25,6 +25,7 @@ struct [[nodiscard]] Outcome {
 struct ProcessLimits {
     uint64_t addressSpaceBytes = 0;         // 0: no limit
     std::chrono::milliseconds wallTime{0};  // 0: no limit
+    unsigned parallelThreads = 0;           // 0: no limit; else the threads its OpenMP work may use
 };
 
 enum class RunEnd {

@@ -34,13 +34,24 @@ std::string Variable(const char* name) {
     return value ? value : "";
 }
 
+// Run from the build the jar lies beside the launcher; installed it is shared data, which Debian
+// keeps out of the program folder.
+std::string ServiceJar(const std::string& folder) {
+    const std::string beside = folder + "/pdftk-service.jar";
+    std::error_code error;
+    if (std::filesystem::exists(beside, error)) return beside;
+    return (std::filesystem::path(folder) / kInstalledPdftkServiceJar).lexically_normal().string();
+}
+
 }  // namespace
+
+const char* const kInstalledPdftkServiceJar = PDFTK_SERVICE_JAR_INSTALLED;
 
 std::optional<PdftkServiceAddress> FindPdftkServiceAddress(const std::string& programFolder) {
     std::error_code error;
     const std::string folder = std::filesystem::weakly_canonical(programFolder, error).string();
     if (error) return std::nullopt;
-    PdftkServiceAddress address{{}, folder + "/pdftk-service.jar", {}};
+    PdftkServiceAddress address{{}, ServiceJar(folder), {}};
     const std::string archive = folder + "/pdftk.jsa";
     const std::string jarIdentity = FileIdentity(address.jar);
     const std::string archiveIdentity = FileIdentity(archive);

@@ -9,9 +9,12 @@ namespace imbinder {
 
 struct PdftkServiceAddress {
     std::string socket;   // a host path in this user's private runtime folder
-    std::string jar;      // the service's own classes, beside the launcher
+    std::string jar;      // the service's own classes
     std::string archive;  // the class archive beside the launcher; empty when there is none
 };
+
+// Where an installed program folder's service classes lie, relative to that folder.
+extern const char* const kInstalledPdftkServiceJar;
 
 // The address of the service of the launcher in programFolder (a host folder) for runs from
 // the current folder. The socket's name stands for everything the service's answers depend

@@ -85,13 +85,16 @@ rlim_t Processors() { return std::max(1u, std::thread::hardware_concurrency()); 
 // The caller's environment, with the C library told to put large allocations on huge pages:
 // a helper decodes an image into fresh memory that it touches once, and on a virtual machine
 // the faults of its small pages can cost more than the decoding.
-std::vector<std::string> HelperEnvironment() {
+// A limit on parallel threads is OpenMP's own variable, read when the program loads.
+std::vector<std::string> HelperEnvironment(unsigned parallelThreads) {
     constexpr std::string_view kTunables = "GLIBC_TUNABLES=";
     constexpr std::string_view kHugePages = "glibc.malloc.hugetlb=1";
+    constexpr std::string_view kThreadLimit = "OMP_THREAD_LIMIT=";
     std::vector<std::string> variables;
     bool tuned = false;
     for (char** variable = environ; *variable != nullptr; ++variable) {
         std::string text = *variable;
+        if (parallelThreads > 0 && text.starts_with(kThreadLimit)) continue;
         if (text.starts_with(kTunables)) {
             text += (text.size() > kTunables.size() ? ":" : "") + std::string(kHugePages);
             tuned = true;
@@ -99,6 +102,8 @@ std::vector<std::string> HelperEnvironment() {
         variables.push_back(std::move(text));
     }
     if (!tuned) variables.push_back(std::string(kTunables) + std::string(kHugePages));
+    if (parallelThreads > 0)
+        variables.push_back(std::string(kThreadLimit) + std::to_string(parallelThreads));
     return variables;
 }
 
@@ -161,7 +166,7 @@ std::unique_ptr<LimitedRun> LimitedRun::Start(const std::string& hostProgram,
     std::vector<std::string> words{hostProgram};
     words.insert(words.end(), arguments.begin(), arguments.end());
     const std::vector<char*> argv = ExecArray(words);
-    std::vector<std::string> variables = HelperEnvironment();
+    std::vector<std::string> variables = HelperEnvironment(limits.parallelThreads);
     const std::vector<char*> envp = ExecArray(variables);
 
     int pipeFds[2];

@@ -303,6 +303,14 @@ TEST_F(ExportTest, PageFileNameTakenByAFolderGivesWriteError) {
     EXPECT_TRUE(std::filesystem::exists(path("out/0001.png/inside")));
 }
 
+// A square page of size points, marked with a bar as long as its number says.
+TestPage MarkedSquare(int n, float size) {
+    TestPage page;
+    page.width = page.height = size;
+    page.content = TopLeftMark(page, 40.0f * n);
+    return page;
+}
+
 std::string Contents(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -325,13 +333,8 @@ TEST_F(ExportTest, WriteErrorStopsTheExportButCountsEveryFileWrittenAndReportsEv
     // Page 2 is too large for the space left. Whether page 3 is still written depends on
     // which worker took it before page 2 failed; either way the result counts exactly the
     // files the export left, and no temporary file stays.
-    auto page = [](int n, float size) {
-        TestPage result;
-        result.width = result.height = size;
-        result.content = TopLeftMark(result, 40.0f * n);
-        return result;
-    };
-    open({page(1, 200), page(2, 800), page(3, 200)});  // BMP files of 120 KB and 1.9 MB
+    open({MarkedSquare(1, 200), MarkedSquare(2, 800),
+          MarkedSquare(3, 200)});  // BMP files of 120 KB and 1.9 MB
     int32_t written;
     {
         const FileSizeLimit nearlyFull(1 << 20);
@@ -347,13 +350,8 @@ TEST_F(ExportTest, WriteErrorStopsTheExportButCountsEveryFileWrittenAndReportsEv
 }
 
 TEST_F(ExportTest, FullDiskIsReportedWithTheSystemsReasonAndOnlyWholePagesStay) {
-    auto page = [](int n, float size) {
-        TestPage result;
-        result.width = result.height = size;
-        result.content = TopLeftMark(result, 40.0f * n);
-        return result;
-    };
-    open({page(1, 100), page(2, 1000), page(3, 100)});  // BMP files of 30 KB and 3 MB
+    open({MarkedSquare(1, 100), MarkedSquare(2, 1000),
+          MarkedSquare(3, 100)});  // BMP files of 30 KB and 3 MB
     std::filesystem::create_directories(path("disk"));
     const testing_support::SmallDiskRun run =
         testing_support::OnSmallDisk(path("disk").string(), 1 << 20, [&] {

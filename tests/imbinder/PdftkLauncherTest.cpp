@@ -101,6 +101,28 @@ class PdftkLauncherTest : public ::testing::Test {
     std::string input_;
 };
 
+// Installed, the service's classes are shared data outside the program folder; the build's
+// jar beside the launcher still comes first.
+TEST(PdftkServiceAddressTest, InstalledFolderFindsTheJarInTheSharedDataFolder) {
+    testing_support::TempCDrive drive;
+    const std::filesystem::path folder = drive.root().host() + "/usr/lib/pagelift-imbinder";
+    std::filesystem::create_directories(folder);
+    EXPECT_FALSE(imbinder::FindPdftkServiceAddress(folder)) << "no jar anywhere, no service";
+
+    const std::filesystem::path shared = folder / imbinder::kInstalledPdftkServiceJar;
+    std::filesystem::create_directories(shared.parent_path());
+    std::ofstream(shared) << "classes\n";
+    const auto installed = imbinder::FindPdftkServiceAddress(folder);
+    ASSERT_TRUE(installed);
+    EXPECT_TRUE(std::filesystem::equivalent(installed->jar, shared)) << installed->jar;
+    EXPECT_FALSE(shared.lexically_normal().string().starts_with(folder.string()));
+
+    std::ofstream(folder / "pdftk-service.jar") << "classes\n";
+    const auto built = imbinder::FindPdftkServiceAddress(folder);
+    ASSERT_TRUE(built);
+    EXPECT_TRUE(std::filesystem::equivalent(built->jar, folder / "pdftk-service.jar"));
+}
+
 TEST_F(PdftkLauncherTest, GivesTheInstalledCommandsDocumentsOutputAndExitCodes) {
     if (!std::string(PDFTK_JAVA).empty()) {
         EXPECT_TRUE(platform::PathExists(platform::ProgramFolder() + "\\pdftk.jsa"))

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "platform/Host.h"
@@ -33,6 +34,18 @@ TEST(RunLimitedTest, TheChildGetsItsLimitsAndNoneOfTheCallersFiles) {
     ::close(open);
     EXPECT_EQ(run.end, RunEnd::Exited);
     EXPECT_EQ(run.output, "262144\n0\n0\n1\n2\n") << "kilobytes of address space, no core file";
+}
+
+TEST(RunLimitedTest, AThreadLimitReachesTheChildInPlaceOfTheCallers) {
+    setenv("OMP_THREAD_LIMIT", "8", 1);
+    platform::ProcessLimits limits;
+    limits.parallelThreads = 1;
+    const auto limited =
+        Shell("env | grep -c '^OMP_THREAD_LIMIT='; echo $OMP_THREAD_LIMIT", limits);
+    const auto unlimited = Shell("echo $OMP_THREAD_LIMIT");
+    unsetenv("OMP_THREAD_LIMIT");
+    EXPECT_EQ(limited.output, "1\n1\n");
+    EXPECT_EQ(unlimited.output, "8\n");
 }
 
 TEST(RunLimitedTest, ACrashIsReportedWithItsSignal) {
