@@ -7,6 +7,8 @@
 #include <string>
 #include <system_error>
 
+#include "DecodeFaults.h"
+
 namespace recognition {
 namespace {
 
@@ -34,17 +36,8 @@ constexpr char kTextTooLong[] = "文字超过 64 KiB";
 constexpr char kNotUtf8[] = "文字不是有效的 UTF-8";
 }  // namespace texts
 
-std::string Fill(std::string_view phrase, std::string_view value) {
-    const size_t at = phrase.find("{}");
-    if (at == std::string_view::npos) return std::string(phrase);
-    std::string text(phrase.substr(0, at));
-    text += value;
-    text += phrase.substr(at + 2);
-    return text;
-}
-
 std::string InLine(size_t number, std::string_view why) {
-    return Fill(Fill(texts::kInLine, std::to_string(number)), why);
+    return decoding::Fill(texts::kInLine, {std::to_string(number), why});
 }
 
 void AppendNumber(std::string& out, double value) {
@@ -228,7 +221,7 @@ ParsedRecognizedPage ParseRecognizedPage(std::string_view text) {
     const std::string_view versionField = header.substr(0, header.find(' '));
     int version = 0;
     if (!ReadNumber(versionField, version)) return {{}, texts::kNotRecognition};
-    if (version != kVersion) return {{}, Fill(texts::kUnknownVersion, versionField)};
+    if (version != kVersion) return {{}, decoding::Fill(texts::kUnknownVersion, {versionField})};
     std::array<std::string_view, 2> size;
     RecognizedPage& page = parsed.page;
     if (header.size() == versionField.size() ||

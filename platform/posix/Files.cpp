@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "platform/Platform.h"
@@ -97,6 +98,33 @@ int CreateFileBeside(const std::string& target, std::string& created) {
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
+}
+
+// Replaces the file target (a host path with links resolved) with what write puts into a new
+// file beside it, renamed over it when complete: a failure leaves target as it was and no part
+// of the new file. The replacement keeps the rights of the file it replaces; it reaches the disk
+// before it takes the name, so that a crash cannot leave the name on an empty file. A folder or
+// a read-only file is not replaced. 0, or the system's error number of the step that failed.
+int ReplaceThroughFileBeside(const std::string& target, const std::function<bool(int fd)>& write) {
+    struct stat existing;
+    const bool exists = stat(target.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) return EISDIR;
+    if (exists && (!S_ISREG(existing.st_mode) || IsReadOnly(existing))) return EACCES;
+    std::string temporary;
+    const int fd = CreateFileBeside(target, temporary);
+    if (fd < 0) return errno;
+    errno = 0;
+    bool written =
+        (!exists || fchmod(fd, existing.st_mode & 07777) == 0) && write(fd) && fsync(fd) == 0;
+    int code = errno;
+    if (close(fd) != 0 && written) {
+        written = false;
+        code = errno;
+    }
+    if (written && rename(temporary.c_str(), target.c_str()) == 0) return 0;
+    if (written) code = errno;
+    unlink(temporary.c_str());
+    return code != 0 ? code : EIO;
 }
 
 }  // namespace
@@ -224,33 +252,16 @@ FileCopy CopyFileOver(std::string_view from, std::string_view to) {
     if (stat(source.c_str(), &info) != 0) return failed(errno);
     if (!S_ISREG(info.st_mode)) return failed(EINVAL);
     struct stat existing;
-    const bool exists = stat(target.c_str(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) return failed(EISDIR);
-    if (exists && (!S_ISREG(existing.st_mode) || IsReadOnly(existing))) return failed(EACCES);
-    if (exists && existing.st_dev == info.st_dev && existing.st_ino == info.st_ino) return {};
+    if (stat(target.c_str(), &existing) == 0 && existing.st_dev == info.st_dev &&
+        existing.st_ino == info.st_ino)
+        return {};
     const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return failed(errno);
-    std::string temporary;
-    const int out = CreateFileBeside(target, temporary);
-    if (out < 0) {
-        const int code = errno;
-        close(in);
-        return failed(code);
-    }
-    // As WriteWholeFile: the rights of the file it replaces, on the disk before it takes the name.
-    errno = 0;
-    bool copied = (!exists || fchmod(out, existing.st_mode & 07777) == 0) &&
-                  CopyContents(in, out) && fsync(out) == 0;
-    int code = errno;
+    const int code =
+        ReplaceThroughFileBeside(target, [in](int out) { return CopyContents(in, out); });
     close(in);
-    if (close(out) != 0 && copied) {
-        copied = false;
-        code = errno;
-    }
-    if (copied && rename(temporary.c_str(), target.c_str()) == 0) return {};
-    if (copied) code = errno;
-    unlink(temporary.c_str());
-    return failed(code);
+    if (code != 0) return failed(code);
+    return {};
 }
 
 FileContents ReadWholeFile(std::string_view path) {
@@ -289,21 +300,8 @@ FileContents ReadWholeFile(std::string_view path) {
 bool WriteWholeFile(std::string_view path, std::string_view bytes) {
     std::string host = ToHostPath(path);
     if (host.empty()) return false;
-    std::string target = ReplacedFile(host);
-    struct stat existing;
-    bool exists = stat(target.c_str(), &existing) == 0;
-    if (exists && (!S_ISREG(existing.st_mode) || IsReadOnly(existing))) return false;
-    std::string temporary;
-    int fd = CreateFileBeside(target, temporary);
-    if (fd < 0) return false;
-    // The replacement keeps the rights of the file it replaces; it reaches the disk before it
-    // takes the name, so that a crash cannot leave the name on an empty file.
-    bool written = (!exists || fchmod(fd, existing.st_mode & 07777) == 0) && WriteAll(fd, bytes) &&
-                   fsync(fd) == 0;
-    written = close(fd) == 0 && written;
-    if (written && rename(temporary.c_str(), target.c_str()) == 0) return true;
-    unlink(temporary.c_str());
-    return false;
+    return ReplaceThroughFileBeside(ReplacedFile(host),
+                                    [bytes](int fd) { return WriteAll(fd, bytes); }) == 0;
 }
 
 // flock belongs to the open file, not to the process, so two locks taken in one process
