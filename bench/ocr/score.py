@@ -1,0 +1,215 @@
+#!/usr/bin/env python3
+"""Scores searchable PDFs against the truth of their pages and prints the comparison.
+
+    score.py WORK
+
+WORK/truth.json is what pages.py drew; WORK/tools.tsv has a line for each result:
+    key  label  pdf  seconds  peak_MB  pages
+where pages is "all" or the 1-based truth pages the PDF holds, in its order, joined by commas.
+Each page's text comes from pdftotext -raw: the order the writer put the text in, so no
+column guessing of the extractor counts against a tool (its default reading order breaks the
+slightly turned words of a photo into a line a character). As a second reader, MuPDF's text
+device (mutool draw -F txt) gives the text for the phrase search too: -raw starts a new line
+at every word of a page turned 90 degrees whose words sit a hair off one baseline, which
+hides the spaces between them from the search below.
+
+Character accuracy: 1 - edit distance / truth length, after NFKC (full and half width forms
+alike) and with all whitespace removed; summed over pages, so long pages weigh more.
+Phrase search: a phrase counts as read right when it appears in the page's text with all
+whitespace removed; of those, the share a search finds in the text as extracted, where a
+whitespace run holding a line break is nothing between two CJK characters and one space
+otherwise, other whitespace runs are one space, and case is ignored.
+"""
+import json
+import os
+import re
+import subprocess
+import sys
+import unicodedata
+
+CJK = re.compile(r"[\u2e80-\u303f\u3400-\u9fff\uf900-\ufaff\uff00-\uffef]")
+
+
+def edit_distance(a, b):
+    """Levenshtein distance, bit-parallel over a (Myers 1999, Hyyro 2001)."""
+    if not a or not b:
+        return len(a) + len(b)
+    mask, high = (1 << len(a)) - 1, 1 << (len(a) - 1)
+    equal = {}
+    for i, c in enumerate(a):
+        equal[c] = equal.get(c, 0) | 1 << i
+    plus, minus, score = mask, 0, len(a)
+    for c in b:
+        eq = equal.get(c, 0)
+        xv = eq | minus
+        xh = ((((eq & plus) + plus) & mask) ^ plus) | eq
+        hp = minus | (~(xh | plus) & mask)
+        hm = plus & xh
+        if hp & high:
+            score += 1
+        elif hm & high:
+            score -= 1
+        hp = ((hp << 1) | 1) & mask
+        hm = (hm << 1) & mask
+        plus = hm | (~(xv | hp) & mask)
+        minus = hp & xv
+    return score
+
+
+def bare(text):
+    return re.sub(r"\s+", "", unicodedata.normalize("NFKC", text))
+
+
+def as_searched(text):
+    """The page's text as a reader's search sees it."""
+    def join(match):
+        run = match.group(0)
+        if "\n" not in run and "\f" not in run:
+            return " "
+        before = text[match.start() - 1] if match.start() > 0 else ""
+        after = text[match.end()] if match.end() < len(text) else ""
+        return "" if CJK.match(before) and CJK.match(after) else " "
+    return re.sub(r"\s+", join, text).strip().casefold()
+
+
+def pdftotext(pdf, count):
+    pages = []
+    for page in range(1, count + 1):
+        done = subprocess.run(["pdftotext", "-raw", "-f", str(page), "-l", str(page), pdf, "-"],
+                              capture_output=True, text=True)
+        pages.append(done.stdout if done.returncode == 0 else "")
+    return pages
+
+
+def mutool(pdf, count, folder):
+    pattern = os.path.join(folder, "page%d.txt")
+    subprocess.run(["mutool", "draw", "-q", "-F", "txt", "-o", pattern, pdf],
+                   capture_output=True)
+    pages = []
+    for page in range(1, count + 1):
+        try:
+            with open(pattern % page, encoding="utf-8", errors="replace") as text:
+                pages.append(text.read())
+        except OSError:
+            pages.append("")
+    return pages
+
+
+class Tally:
+    def __init__(self):
+        self.distance = self.length = self.read = self.found = self.phrases = 0
+        self.found_mutool = self.read_mutool = 0
+
+    def accuracy(self):
+        return 1 - self.distance / self.length if self.length else float("nan")
+
+
+def score(truth, pages, poppler, mupdf, details):
+    """Tallies over all pages, clean pages, photos and dark photos of one result; a line for
+    each page goes to details."""
+    tallies = {name: Tally() for name in ("all", "clean", "photos", "dark")}
+    details.write("page\tkind\taccuracy\tphrases\tread\tfound\tread_mutool\tfound_mutool\tnot found\n")
+    for index, page in enumerate(pages):
+        facts = truth[page - 1]
+        groups = ["all", "photos" if facts["photo"] else "clean"] + (["dark"] if facts["dark"] else [])
+        expected = bare("".join(facts["lines"]))
+        distance = edit_distance(expected, bare(poppler[index]))
+        line = [str(page), facts["kind"], "%.3f" % (1 - distance / max(1, len(expected))),
+                str(len(facts["phrases"]))]
+        missed = []
+        for text, read_key, found_key in ((poppler[index], "read", "found"),
+                                          (mupdf[index], "read_mutool", "found_mutool")):
+            whole, searched = bare(text).casefold(), as_searched(text)
+            read = [p for p in facts["phrases"] if bare(p).casefold() in whole]
+            found = [p for p in read if p.casefold() in searched]
+            line += [str(len(read)), str(len(found))]
+            missed += [p for p in read if p not in found and p not in missed]
+            for group in groups:
+                tally = tallies[group]
+                setattr(tally, read_key, getattr(tally, read_key) + len(read))
+                setattr(tally, found_key, getattr(tally, found_key) + len(found))
+        details.write("\t".join(line + [" | ".join(missed)]) + "\n")
+        for group in groups:
+            tallies[group].distance += distance
+            tallies[group].length += len(expected)
+            tallies[group].phrases += len(facts["phrases"])
+    return tallies
+
+
+def share(part, whole):
+    return "%5.1f %%" % (100 * part / whole) if whole else "    -  "
+
+
+def percent(value):
+    return "   -  " if value != value else "%5.1f%%" % (100 * value)
+
+
+def main():
+    work = sys.argv[1]
+    with open(os.path.join(work, "truth.json"), encoding="utf-8") as text:
+        truth = json.load(text)
+    results = {}
+    with open(os.path.join(work, "tools.tsv"), encoding="utf-8") as lines:
+        for line in lines:
+            key, label, pdf, seconds, peak, pages = line.rstrip("\n").split("\t")
+            numbers = list(range(1, len(truth) + 1)) if pages == "all" else \
+                [int(p) for p in pages.split(",")]
+            scratch = os.path.join(work, "mutool-" + key)
+            os.makedirs(scratch, exist_ok=True)
+            poppler = pdftotext(pdf, len(numbers))
+            mupdf = mutool(pdf, len(numbers), scratch)
+            if key in ("cli", "ocrmypdf", "ours"):
+                with open(os.path.join(work, "text-" + key + ".txt"), "w", encoding="utf-8") as out:
+                    out.write("\f".join(poppler))
+            with open(os.path.join(work, "pages-" + key + ".tsv"), "w", encoding="utf-8") as details:
+                tallies = score(truth, numbers, poppler, mupdf, details)
+            results[key] = {"label": label, "seconds": float(seconds), "peak": float(peak),
+                            "pages": len(numbers), "tallies": tallies}
+
+    print()
+    print("%-34s %7s %8s   %-23s   %-27s" % ("", "", "peak", "character accuracy",
+                                              "phrases found by search"))
+    print("%-34s %7s %8s   %6s  %6s  %6s   %-13s %-13s" % (
+        "tool", "s/page", "MB", "clean", "photos", "all", "pdftotext -raw", "mutool"))
+    for key in ("cli", "ocrmypdf", "ours"):
+        if key not in results:
+            continue
+        r = results[key]
+        t = r["tallies"]
+        print("%-34s %7.2f %8.0f   %6s  %6s  %6s   %s of %-4d %s of %-4d" % (
+            r["label"], r["seconds"] / r["pages"], r["peak"], percent(t["clean"].accuracy()),
+            percent(t["photos"].accuracy()), percent(t["all"].accuracy()),
+            share(t["all"].found, t["all"].read), t["all"].read,
+            share(t["all"].found_mutool, t["all"].read_mutool), t["all"].read_mutool))
+    phrases = results["cli"]["tallies"]["all"].phrases
+    print("(phrases: %d picked from the truth; \"of N\" counts those read right by that tool)" % phrases)
+
+    def per_page(key):
+        return results[key]["seconds"] / results[key]["pages"]
+    if "ours" in results:
+        print("ours s/page / command line's s/page: %.2f" % (per_page("ours") / per_page("cli")))
+        if "ocrmypdf" in results:
+            print("ours s/page / OCRmyPDF's s/page:     %.2f   peak memory ours / OCRmyPDF: %.2f" % (
+                per_page("ours") / per_page("ocrmypdf"),
+                results["ours"]["peak"] / results["ocrmypdf"]["peak"]))
+        print("ours peak memory %.0f MB (goal at most 400 MB: %s)" % (
+            results["ours"]["peak"], "met" if results["ours"]["peak"] <= 400 else "not met"))
+    elif "ocrmypdf" in results:
+        print("OCRmyPDF s/page / command line's s/page: %.2f" % (per_page("ocrmypdf") / per_page("cli")))
+
+    if "dark-default" in results:
+        print()
+        print("Dark photos (%d):" % results["dark-default"]["pages"])
+        lines = [("dark-default", None), ("dark-sauvola", None), ("ours", "dark")]
+        for key, group in lines:
+            if key not in results:
+                continue
+            r = results[key]
+            t = r["tallies"][group or "all"]
+            timing = "%6.2f s/page" % (r["seconds"] / r["pages"]) if group is None else " " * 13
+            print("  %-32s %s   accuracy %s   phrases read right %3d of %-3d  found by search %s" % (
+                r["label"], timing, percent(t.accuracy()), t.read, t.phrases, share(t.found, t.read)))
+
+
+if __name__ == "__main__":
+    main()
