@@ -293,7 +293,7 @@ def photograph(rng, sheet, size, dark):
     tint = Image.merge("RGB", [light.point(lambda v, k=k: int(v * k)) for k in (1.0, 0.93, 0.82)])
     photo = ImageChops.multiply(photo, tint)
     photo = photo.filter(ImageFilter.GaussianBlur(rng.uniform(0.9, 1.6)))
-    sigma = rng.uniform(7, 10) if dark else rng.uniform(4, 7)
+    sigma = rng.uniform(4, 6) if dark else rng.uniform(3, 5)
     noise = Image.effect_noise(size, sigma).convert("RGB")
     return ImageChops.add(photo, noise, 1.0, -128)
 

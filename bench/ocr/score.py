@@ -6,19 +6,23 @@
 WORK/truth.json is what pages.py drew; WORK/tools.tsv has a line for each result:
     key  label  pdf  seconds  peak_MB  pages
 where pages is "all" or the 1-based truth pages the PDF holds, in its order, joined by commas.
-Each page's text comes from pdftotext -raw: the order the writer put the text in, so no
-column guessing of the extractor counts against a tool (its default reading order breaks the
-slightly turned words of a photo into a line a character). As a second reader, MuPDF's text
-device (mutool draw -F txt) gives the text for the phrase search too: -raw starts a new line
-at every word of a page turned 90 degrees whose words sit a hair off one baseline, which
-hides the spaces between them from the search below.
+A line for each page of each result goes to WORK/pages-KEY.tsv, its pdftotext -raw text to
+WORK/text-KEY.txt (pages parted by form feeds) and MuPDF's to WORK/mutool-KEY/.
 
-Character accuracy: 1 - edit distance / truth length, after NFKC (full and half width forms
-alike) and with all whitespace removed; summed over pages, so long pages weigh more.
+Character accuracy: on pdftotext -raw's text of each page (-f N -l N), which keeps the order
+the writer put the text in, so that no column guessing of the extractor counts against a tool;
+1 - edit distance / truth length, after NFKC (full and half width forms alike) and with all
+whitespace removed; summed over pages, so long pages weigh more.
+
 Phrase search: a phrase counts as read right when it appears in the page's text with all
 whitespace removed; of those, the share a search finds in the text as extracted, where a
 whitespace run holding a line break is nothing between two CJK characters and one space
-otherwise, other whitespace runs are one space, and case is ignored.
+otherwise, other whitespace runs are one space, and case is ignored. The text is MuPDF's
+(mutool draw -F txt), which groups the words of turned and slightly skewed pages into their
+lines as a reader shows them; pdftotext -raw's is given beside it, but it starts a new line at
+nearly every word of a page turned 90 or 180 degrees, which hides the spaces between words
+there (and poppler's default order breaks the slightly turned words of photos into a line a
+character, so it is not used).
 """
 import json
 import os
@@ -97,42 +101,46 @@ def mutool(pdf, count, folder):
 
 class Tally:
     def __init__(self):
-        self.distance = self.length = self.read = self.found = self.phrases = 0
-        self.found_mutool = self.read_mutool = 0
+        self.distance = self.length = self.phrases = 0
+        self.read = {"mutool": 0, "raw": 0}
+        self.found = {"mutool": 0, "raw": 0}
 
     def accuracy(self):
         return 1 - self.distance / self.length if self.length else float("nan")
 
 
-def score(truth, pages, poppler, mupdf, details):
-    """Tallies over all pages, clean pages, photos and dark photos of one result; a line for
-    each page goes to details."""
+def search(phrases, text):
+    """The phrases read right in the text, and those of them a search finds."""
+    whole, searched = bare(text).casefold(), as_searched(text)
+    read = [p for p in phrases if bare(p).casefold() in whole]
+    return read, [p for p in read if p.casefold() in searched]
+
+
+def score(truth, pages, texts, details):
+    """Tallies over all pages, clean pages, photos and dark photos of one result, from the
+    texts of its pages by each reader; a line for each page goes to details."""
     tallies = {name: Tally() for name in ("all", "clean", "photos", "dark")}
-    details.write("page\tkind\taccuracy\tphrases\tread\tfound\tread_mutool\tfound_mutool\tnot found\n")
+    details.write("page\tkind\taccuracy\tphrases\tread\tfound\tread -raw\tfound -raw\tread, not found\n")
     for index, page in enumerate(pages):
         facts = truth[page - 1]
         groups = ["all", "photos" if facts["photo"] else "clean"] + (["dark"] if facts["dark"] else [])
         expected = bare("".join(facts["lines"]))
-        distance = edit_distance(expected, bare(poppler[index]))
+        distance = edit_distance(expected, bare(texts["raw"][index]))
         line = [str(page), facts["kind"], "%.3f" % (1 - distance / max(1, len(expected))),
                 str(len(facts["phrases"]))]
-        missed = []
-        for text, read_key, found_key in ((poppler[index], "read", "found"),
-                                          (mupdf[index], "read_mutool", "found_mutool")):
-            whole, searched = bare(text).casefold(), as_searched(text)
-            read = [p for p in facts["phrases"] if bare(p).casefold() in whole]
-            found = [p for p in read if p.casefold() in searched]
-            line += [str(len(read)), str(len(found))]
-            missed += [p for p in read if p not in found and p not in missed]
-            for group in groups:
-                tally = tallies[group]
-                setattr(tally, read_key, getattr(tally, read_key) + len(read))
-                setattr(tally, found_key, getattr(tally, found_key) + len(found))
-        details.write("\t".join(line + [" | ".join(missed)]) + "\n")
         for group in groups:
             tallies[group].distance += distance
             tallies[group].length += len(expected)
             tallies[group].phrases += len(facts["phrases"])
+        for reader in ("mutool", "raw"):
+            read, found = search(facts["phrases"], texts[reader][index])
+            line += [str(len(read)), str(len(found))]
+            if reader == "mutool":
+                missed = [p for p in read if p not in found]
+            for group in groups:
+                tallies[group].read[reader] += len(read)
+                tallies[group].found[reader] += len(found)
+        details.write("\t".join(line + [" | ".join(missed)]) + "\n")
     return tallies
 
 
@@ -156,21 +164,20 @@ def main():
                 [int(p) for p in pages.split(",")]
             scratch = os.path.join(work, "mutool-" + key)
             os.makedirs(scratch, exist_ok=True)
-            poppler = pdftotext(pdf, len(numbers))
-            mupdf = mutool(pdf, len(numbers), scratch)
-            if key in ("cli", "ocrmypdf", "ours"):
-                with open(os.path.join(work, "text-" + key + ".txt"), "w", encoding="utf-8") as out:
-                    out.write("\f".join(poppler))
+            texts = {"raw": pdftotext(pdf, len(numbers)),
+                     "mutool": mutool(pdf, len(numbers), scratch)}
+            with open(os.path.join(work, "text-" + key + ".txt"), "w", encoding="utf-8") as out:
+                out.write("\f".join(texts["raw"]))
             with open(os.path.join(work, "pages-" + key + ".tsv"), "w", encoding="utf-8") as details:
-                tallies = score(truth, numbers, poppler, mupdf, details)
+                tallies = score(truth, numbers, texts, details)
             results[key] = {"label": label, "seconds": float(seconds), "peak": float(peak),
                             "pages": len(numbers), "tallies": tallies}
 
     print()
     print("%-34s %7s %8s   %-23s   %-27s" % ("", "", "peak", "character accuracy",
                                               "phrases found by search"))
-    print("%-34s %7s %8s   %6s  %6s  %6s   %-13s %-13s" % (
-        "tool", "s/page", "MB", "clean", "photos", "all", "pdftotext -raw", "mutool"))
+    print("%-34s %7s %8s   %6s  %6s  %6s   %-15s %-15s" % (
+        "tool", "s/page", "MB", "clean", "photos", "all", "mutool", "pdftotext -raw"))
     for key in ("cli", "ocrmypdf", "ours"):
         if key not in results:
             continue
@@ -179,8 +186,8 @@ def main():
         print("%-34s %7.2f %8.0f   %6s  %6s  %6s   %s of %-4d %s of %-4d" % (
             r["label"], r["seconds"] / r["pages"], r["peak"], percent(t["clean"].accuracy()),
             percent(t["photos"].accuracy()), percent(t["all"].accuracy()),
-            share(t["all"].found, t["all"].read), t["all"].read,
-            share(t["all"].found_mutool, t["all"].read_mutool), t["all"].read_mutool))
+            share(t["all"].found["mutool"], t["all"].read["mutool"]), t["all"].read["mutool"],
+            share(t["all"].found["raw"], t["all"].read["raw"]), t["all"].read["raw"]))
     phrases = results["cli"]["tallies"]["all"].phrases
     print("(phrases: %d picked from the truth; \"of N\" counts those read right by that tool)" % phrases)
 
@@ -208,7 +215,8 @@ def main():
             t = r["tallies"][group or "all"]
             timing = "%6.2f s/page" % (r["seconds"] / r["pages"]) if group is None else " " * 13
             print("  %-32s %s   accuracy %s   phrases read right %3d of %-3d  found by search %s" % (
-                r["label"], timing, percent(t.accuracy()), t.read, t.phrases, share(t.found, t.read)))
+                r["label"], timing, percent(t.accuracy()), t.read["mutool"], t.phrases,
+                share(t.found["mutool"], t.read["mutool"])))
 
 
 if __name__ == "__main__":
