@@ -10,31 +10,60 @@ std::string DecodedBitmapPath(int i) {
     return "c:\\tmp\\tmpnext" + std::to_string(i % kDecodesAhead) + ".bmp";
 }
 
-DecodeAhead::DecodeAhead(const decoding::GuardedDecoder& decoder, std::vector<std::string> images)
-    : decoder_(decoder), images_(std::move(images)) {}
+std::string RecognitionFilePath(int i) {
+    return "c:\\tmp\\text" + std::to_string(i % kDecodesAhead) + ".txt";
+}
 
-decoding::DecodeResult DecodeAhead::Next(const std::function<void()>& whileWaiting) {
+DecodeAhead::DecodeAhead(const decoding::GuardedDecoder& decoder, std::vector<std::string> images,
+                         const ocr::GuardedRecognizer* recognizer)
+    : decoder_(decoder), images_(std::move(images)), recognizer_(recognizer) {}
+
+AheadImage DecodeAhead::Next(const std::function<void()>& whileWaiting) {
     const int count = static_cast<int>(images_.size());
     while (started_ < count && started_ < next_ + kDecodesAhead)
         ahead_.push_back(Start(started_++));
-    decoding::DecodeResult decoded = ahead_.front()->Finish(whileWaiting);
+    InFlight& current = ahead_.front();
+    Decoded(current, whileWaiting);
+    if (recognizer_ && ahead_.size() > 1) Decoded(ahead_[1], whileWaiting);
+
+    AheadImage image{*current.decoded, {}, {}};
+    if (current.recognition) {
+        const ocr::RecognitionResult read = current.recognition->Finish(whileWaiting);
+        if (read.error.empty())
+            image.recognition = RecognitionFilePath(next_);
+        else
+            image.recognitionError = read.error;
+    }
     ahead_.pop_front();
     // The bitmap of the image before is never drawn for this one.
     platform::DeleteFile(kBitmapPath);
-    if (decoded.error.empty() && !platform::MoveFile(DecodedBitmapPath(next_), kBitmapPath))
-        decoded.error = texts::kBitmapNotPlaced + std::string(kBitmapPath);
+    if (image.decoded.error.empty() && !platform::MoveFile(DecodedBitmapPath(next_), kBitmapPath))
+        image.decoded.error = texts::kBitmapNotPlaced + std::string(kBitmapPath);
     ++next_;
-    return decoded;
+    return image;
 }
 
-std::unique_ptr<decoding::PendingDecode> DecodeAhead::Start(int i) const {
+DecodeAhead::InFlight DecodeAhead::Start(int i) const {
     const std::string& image = images_[i];
     const std::string bitmapPath = DecodedBitmapPath(i);
     // Outside the format table the format is found from the content, then from the name.
     const int format = ImageFormatCode(image).value_or(decoding::kDetectFormat);
     platform::DeleteFile(bitmapPath);
-    return decoder_.StartDecodeToBmp(platform::ToHostPath(image), format,
-                                     platform::ToHostPath(bitmapPath));
+    InFlight started;
+    started.index = i;
+    started.decode = decoder_.StartDecodeToBmp(platform::ToHostPath(image), format,
+                                               platform::ToHostPath(bitmapPath));
+    return started;
+}
+
+void DecodeAhead::Decoded(InFlight& image, const std::function<void()>& whileWaiting) const {
+    if (!image.decoded) image.decoded = image.decode->Finish(whileWaiting);
+    if (!recognizer_ || image.recognition || !image.decoded->error.empty()) return;
+    const std::string lines = RecognitionFilePath(image.index);
+    platform::DeleteFile(lines);
+    image.recognition = recognizer_->Start(platform::ToHostPath(DecodedBitmapPath(image.index)),
+                                           image.decoded->width, image.decoded->height,
+                                           platform::ToHostPath(lines));
 }
 
 }  // namespace imbinder

@@ -4,6 +4,7 @@
 
 #include "InfoFile.h"
 #include "PdfLibrary.h"
+#include "Texts.h"
 
 namespace imbinder {
 namespace {
@@ -21,11 +22,12 @@ enum PdfProperty {
     kImageCompression = 52,
 };
 
-}  // namespace
-
-void WritePdfPage(PdfLibrary& pdf, intptr_t ownerWindow, const PageFileRequest& request) {
+// The writer's box with the page's properties set, its document begun and the picture drawn;
+// nothing when the writer is missing.
+std::optional<int32_t> BeginPage(PdfLibrary& pdf, intptr_t ownerWindow,
+                                 const PageFileRequest& request) {
     const std::optional<int32_t> created = pdf.CreateBox(ownerWindow, 0);
-    if (!created) return;
+    if (!created) return std::nullopt;
     const int32_t box = *created;
     SetNumPropChecked(pdf, box, kOpening, 1);
     SetStrPropChecked(pdf, box, kDocumentFile, request.pageFile);
@@ -40,8 +42,46 @@ void WritePdfPage(PdfLibrary& pdf, intptr_t ownerWindow, const PageFileRequest& 
     CheckPdfResult(pdf, pdf.BeginDoc(box));
     CheckPdfResult(pdf, pdf.StretchDrawFromFile(box, 0, 0, request.size.width, request.size.height,
                                                 request.bitmap));
+    return box;
+}
+
+void EndPage(PdfLibrary& pdf, int32_t box) {
     CheckPdfResult(pdf, pdf.EndDoc(box));
     pdf.FreeBox(box);
+}
+
+void WritePlainPage(PdfLibrary& pdf, intptr_t ownerWindow, const PageFileRequest& request) {
+    if (const std::optional<int32_t> box = BeginPage(pdf, ownerWindow, request)) EndPage(pdf, *box);
+}
+
+// A layer refused when it is laid leaves the page as it is; one refused when the page is
+// written (the layered page may not fit where the plain one does) takes the page with it, so
+// the page is written again without it.
+std::string WriteLayeredPage(PdfLibrary& pdf, intptr_t ownerWindow,
+                             const PageFileRequest& request) {
+    const std::optional<int32_t> box = BeginPage(pdf, ownerWindow, request);
+    if (!box) return {};
+    const std::optional<int32_t> laid = pdf.DrawTextLayerFromFile(
+        *box, 0, 0, request.size.width, request.size.height, request.recognition);
+    if (!laid || *laid == PdfLibrary::kFailure) {
+        const std::string refused = laid ? pdf.GetErrorMsg() : texts::kNoTextLayerCall;
+        EndPage(pdf, *box);
+        return refused;
+    }
+    const std::optional<int32_t> ended = pdf.EndDoc(*box);
+    pdf.FreeBox(*box);
+    if (ended != PdfLibrary::kFailure) return {};
+    const std::string refused = pdf.GetErrorMsg();
+    WritePlainPage(pdf, ownerWindow, request);
+    return refused;
+}
+
+}  // namespace
+
+std::string WritePdfPage(PdfLibrary& pdf, intptr_t ownerWindow, const PageFileRequest& request) {
+    if (!request.recognition.empty()) return WriteLayeredPage(pdf, ownerWindow, request);
+    WritePlainPage(pdf, ownerWindow, request);
+    return {};
 }
 
 }  // namespace imbinder

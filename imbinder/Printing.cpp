@@ -27,6 +27,7 @@ struct QualityLevel {
 constexpr QualityLevel kQualityLevels[] = {{79, "最佳"}, {59, "较好"}, {29, "中等"}, {-1, "低"}};
 
 constexpr double kPixelsPerUnit = 0.376;
+constexpr const char* kRecognizeChosen = "1";
 constexpr int kLargestUnits = 32767;
 
 }  // namespace
@@ -75,13 +76,16 @@ StoredSettings ParseSettings(const std::vector<std::string>& values) {
         const std::optional<int32_t> quality = common::ToInteger(values[4]);
         if (quality && *quality >= 0 && *quality <= 100) settings.quality = *quality;
     }
+    settings.recognize = values.size() > 5 && values[5] == kRecognizeChosen;
     return settings;
 }
 
 std::vector<std::string> SettingsValues(const std::string& title, const std::string& author,
                                         const std::string& subject, const std::string& keywords,
-                                        int quality) {
-    return {title, author, subject, keywords, std::to_string(quality)};
+                                        int quality, bool recognize) {
+    std::vector<std::string> values{title, author, subject, keywords, std::to_string(quality)};
+    if (recognize) values.push_back(kRecognizeChosen);
+    return values;
 }
 
 std::string CreationDateText(int year, int month, int day, int hour, int minute, int second,

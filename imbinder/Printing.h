@@ -30,15 +30,18 @@ PageSize PageSizeOf(unsigned pixelWidth, unsigned pixelHeight);
 std::string QualityWord(int value);
 
 // What setting.dll holds, line by line; a line that is missing, or a quality that is not a
-// whole number from 0 to 100, leaves its control as it is.
+// whole number from 0 to 100, leaves its control as it is. Text recognition, when chosen, is a
+// sixth line "1" after the five, which readers of five lines pass over; without it the file is
+// the five lines alone.
 struct StoredSettings {
     std::optional<std::string> title, author, subject, keywords;
     std::optional<int> quality;
+    bool recognize = false;
 };
 StoredSettings ParseSettings(const std::vector<std::string>& values);
 std::vector<std::string> SettingsValues(const std::string& title, const std::string& author,
                                         const std::string& subject, const std::string& keywords,
-                                        int quality);
+                                        int quality, bool recognize);
 
 // "D:" + YYYYMMDDHHNNSS + the offset of that local time from UTC as "+HH'MM" or "-HH'MM"
 // ("+08'00" in Beijing).

@@ -1,5 +1,6 @@
 // The build of frmPrinting (the click of Command3): the page file of every image, the merge
 // chain and the information run through pdftk, and the delivery of the result.
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -91,6 +92,7 @@ std::unique_ptr<platform::FileLock> frmPrinting::LockWorkingFolders() {
 
 void frmPrinting::PrepareBuild() {
     skipped_.clear();
+    textless_.clear();
     runner_.ResetFailedStarts();
     platform::CreateFolder(S(txtPath->text()));
     platform::CreateFolder(common::kTmpFolder);
@@ -99,7 +101,7 @@ void frmPrinting::PrepareBuild() {
     common::WriteQuotedLineFile(
         platform::SettingsFileToWrite(kProgram, "setting.dll"),
         SettingsValues(S(txtTitle->text()), S(txtCreateFor->text()), S(txtSubject->text()),
-                       S(txtKeywords->text()), Slider1->value()));
+                       S(txtKeywords->text()), Slider1->value(), recognizeWanted_));
     WriteInfoFile(kInfoFilePath,
                   {S(txtTitle->text()), S(txtCreateFor->text()), S(txtCreationDate->text()),
                    S(txtSubject->text()), S(txtKeywords->text())});
@@ -112,11 +114,14 @@ void frmPrinting::PrepareBuild() {
 int frmPrinting::WritePageFiles(const std::vector<std::string>& images) {
     const int n = static_cast<int>(images.size());
     int pages = 0;
-    DecodeAhead decodes(decoder_, images);
+    const bool recognize = chkRecognize->isEnabled() && chkRecognize->isChecked();
+    const ocr::GuardedRecognizer recognizer(recognizer_, recognitionLimits);
+    DecodeAhead decodes(decoder_, images, recognize ? &recognizer : nullptr);
     for (int i = 0; i < n; ++i) {
-        const decoding::DecodeResult decoded = decodes.Next(platform::Yield);
+        if (recognize) SetLabel(lblPB, texts::Recognizing(i + 1, n).c_str());
+        const AheadImage image = decodes.Next(platform::Yield);
         platform::Yield();
-        if (WritePageFile(images[i], decoded, pages)) ++pages;
+        if (WritePageFile(images[i], image, pages)) ++pages;
         if (n > 1) {
             const int percent = ProgressPercent(i, n);
             pb->setValue(percent);
@@ -140,8 +145,8 @@ MergeRuns frmPrinting::MergePageFiles(int pages) {
     return chain.timedOut ? chain : ApplyDocumentInfo(runner_, pages, pdftkTime);
 }
 
-bool frmPrinting::WritePageFile(const std::string& image, const decoding::DecodeResult& decoded,
-                                int page) {
+bool frmPrinting::WritePageFile(const std::string& image, const AheadImage& ahead, int page) {
+    const decoding::DecodeResult& decoded = ahead.decoded;
     if (!decoded.error.empty()) {
         skipped_.push_back(common::OneLinePath(image) + ": " + decoded.error);
         return false;
@@ -150,13 +155,17 @@ bool frmPrinting::WritePageFile(const std::string& image, const decoding::Decode
     platform::Yield();
 
     const std::string pageFile = PageFilePath(page);
-    WritePdfPage(
-        pdf_, reinterpret_cast<intptr_t>(this),
-        {pageFile, kBitmapPath, PageSizeOf(PicLoad->width(), PicLoad->height()), Slider1->value()});
+    const std::string layerRefused =
+        WritePdfPage(pdf_, reinterpret_cast<intptr_t>(this),
+                     {pageFile, kBitmapPath, PageSizeOf(PicLoad->width(), PicLoad->height()),
+                      Slider1->value(), ahead.recognition});
     if (!platform::PathExists(pageFile)) {
         skipped_.push_back(common::OneLinePath(image) + ": " + texts::kPageNotWritten);
         return false;
     }
+    const std::string noText =
+        ahead.recognitionError.empty() ? layerRefused : ahead.recognitionError;
+    if (!noText.empty()) textless_.push_back(common::OneLinePath(image) + ": " + noText);
     return true;
 }
 
@@ -164,7 +173,10 @@ bool frmPrinting::WritePageFile(const std::string& image, const decoding::Decode
 void frmPrinting::RemoveWorkingFiles(int pages) {
     platform::DeleteFile(kInfoFilePath);
     platform::DeleteFile(kBitmapPath);
-    for (int slot = 0; slot < kDecodesAhead; ++slot) platform::DeleteFile(DecodedBitmapPath(slot));
+    for (int slot = 0; slot < kDecodesAhead; ++slot) {
+        platform::DeleteFile(DecodedBitmapPath(slot));
+        platform::DeleteFile(RecognitionFilePath(slot));
+    }
     for (int k = 1; k <= pages; ++k) platform::DeleteFile(ChainFilePath(k));
     platform::DeleteFile(kMergedFilePath);
     platform::RemoveFolder(common::kTmpFolder);
@@ -177,8 +189,15 @@ void frmPrinting::ReportBuild(const platform::Outcome& delivery) {
     Command3->setEnabled(true);
     if (delivery.error.empty()) {
         SetLabel(lblPB, "Done.");
-        if (!skipped_.empty()) {
-            platform::GetDesktop().ShowMessage(texts::kImagesLeftOut + skippedList, "Imbinder",
+        std::string notes;
+        if (!skipped_.empty()) notes = texts::kImagesLeftOut + skippedList;
+        if (!textless_.empty()) {
+            if (!notes.empty()) notes += "\n";
+            notes += texts::kPagesWithoutText;
+            for (const std::string& page : textless_) notes += "\n" + page;
+        }
+        if (!notes.empty()) {
+            platform::GetDesktop().ShowMessage(notes, "Imbinder",
                                                platform::MessageIcon::Exclamation);
         }
         platform::GetDesktop().ShellOpen(S(txtPath->text()));
@@ -190,6 +209,7 @@ void frmPrinting::ReportBuild(const platform::Outcome& delivery) {
         platform::GetDesktop().ShowMessage(text, "Imbinder", platform::MessageIcon::Critical);
     }
     skipped_.clear();
+    textless_.clear();
     for (QToolButton* button : CmdToolsBar) {
         button->setEnabled(true);
         button->setFocus();

@@ -34,6 +34,14 @@ inline constexpr const char* kCannotWrite = "无法写入 ";
 inline constexpr const char* kBitmapNotPlaced = "解码后的图片无法放到 ";
 inline constexpr const char* kPageNotWritten = "PDF写入库没有写出它的页面";
 
+// Text recognition
+inline std::string Recognizing(int page, int pages) {
+    return "正在识别文字 " + std::to_string(page) + "/" + std::to_string(pages);
+}
+inline constexpr const char* kPagesWithoutText = "以下图片已加入文档, 但没有加入识别的文字:";
+inline constexpr const char* kNoTextLayerCall = "PDF写入库不能加入文字层";
+inline constexpr const char* kRecognitionUnavailable = "文字识别不可用: ";
+
 // The preview
 inline constexpr const char* kTooLargeToPreview = "图片太大，无法预览";
 inline constexpr const char* kFileUnreadable = "文件无法读取";

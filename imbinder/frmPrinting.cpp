@@ -1,5 +1,6 @@
 #include "frmPrinting.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDragEnterEvent>
@@ -18,6 +19,7 @@
 #include "ImagePreview.h"
 #include "Printing.h"
 #include "ShowImage.h"
+#include "Texts.h"
 #include "common/FileSearch.h"
 #include "common/QuotedLineFile.h"
 #include "platform/Platform.h"
@@ -36,6 +38,9 @@ namespace {
 constexpr const char* kDropHint = "拖拽文件到这里";
 constexpr const char* kPageNumberText = "当前文件所在页码: ";
 constexpr int kFirstQuality = 80;
+constexpr const char* kRecognizeCaption = "文字识别(OCR)";
+constexpr const char* kRecognizeTip =
+    "在每页图片下加入看不见的文字（简体中文和英文），生成的PDF可以搜索、复制；每页约需两秒";
 
 struct ToolbarButton {
     const char* caption;
@@ -125,7 +130,8 @@ std::string CancelledBrowseFolder() {
 std::string ProductWebAddress() { return windows::GuideAddress(kProgram); }
 
 frmPrinting::frmPrinting()
-    : decoder_(platform::ToHostPath(platform::ProgramFolder()) + "/imdecode") {
+    : decoder_(platform::ToHostPath(platform::ProgramFolder()) + "/imdecode"),
+      recognizer_(platform::ToHostPath(platform::ProgramFolder()) + "/imocr") {
     QWidget* client = NewClientArea(this, "frmPrinting", 11295, 7560);
 
     BuildMenus();
@@ -133,6 +139,7 @@ frmPrinting::frmPrinting()
     BuildList(client);
     BuildInformation(client);
     BuildQuality(client);
+    BuildRecognition(client);
     BuildProgress(client);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     StartUp();
@@ -253,6 +260,34 @@ void frmPrinting::BuildQuality(QWidget* client) {
     connect(Command3, &QPushButton::clicked, this, &frmPrinting::Command3_Click);
 }
 
+// Under the build's button, in the space the window leaves below it.
+void frmPrinting::BuildRecognition(QWidget* client) {
+    chkRecognize = new QCheckBox(QString::fromUtf8(kRecognizeCaption), client);
+    chkRecognize->setObjectName("chkRecognize");
+    chkRecognize->setAccessibleName(QString::fromUtf8(kRecognizeCaption));
+    chkRecognize->setToolTip(QString::fromUtf8(kRecognizeTip));
+    chkRecognize->setGeometry(Twips(7710, 7170, 3465, 300));
+    connect(chkRecognize, &QCheckBox::clicked, this,
+            [this](bool checked) { recognizeWanted_ = checked; });
+}
+
+// The recognizer and its language data take about a second to load, so the window does not
+// wait for the answer; a build started before it comes meets the same reason page by page.
+void frmPrinting::StartRecognizerCheck() {
+    recognizerCheck_ = std::jthread([this] {
+        const ocr::RecognitionResult check = ocr::GuardedRecognizer(recognizer_).Check();
+        QMetaObject::invokeMethod(
+            this, [this, check] { RecognizerChecked(check); }, Qt::QueuedConnection);
+    });
+}
+
+void frmPrinting::RecognizerChecked(const ocr::RecognitionResult& check) {
+    if (check.error.empty()) return;
+    chkRecognize->setChecked(false);
+    chkRecognize->setEnabled(false);
+    chkRecognize->setToolTip(Q(texts::kRecognitionUnavailable + check.error));
+}
+
 void frmPrinting::BuildProgress(QWidget* client) {
     lblPB = NewLabel(client, "lblPB", "0%", Twips(2550, 6480, 2355, 195));
     lblPB->setAlignment(Qt::AlignCenter);
@@ -285,6 +320,7 @@ void frmPrinting::StartUp() {
     platform::HideWhenFocusGoesUnder(picDoor);
     SliderChanged(Slider1->value());
     ReadSettings();
+    StartRecognizerCheck();
     txtCreationDate->setText(Q(CurrentCreationDate()));
     SetTabOrder();
 }
@@ -300,6 +336,8 @@ void frmPrinting::ReadSettings() {
     if (settings.subject) txtSubject->setText(Q(*settings.subject));
     if (settings.keywords) txtKeywords->setText(Q(*settings.keywords));
     if (settings.quality) Slider1->setValue(*settings.quality);
+    recognizeWanted_ = settings.recognize;
+    chkRecognize->setChecked(settings.recognize);
     platform::Yield();
 }
 
@@ -308,7 +346,7 @@ void frmPrinting::SetTabOrder() {
     for (int index : kToolbarScreenOrder) order.push_back(CmdToolsBar[index]);
     for (QWidget* control : std::initializer_list<QWidget*>{
              List1, txtTitle, txtCreateFor, txtCreationDate, Command1, txtSubject, txtKeywords,
-             txtPath, cmdBrowse, Slider1, Command3}) {
+             txtPath, cmdBrowse, Slider1, chkRecognize, Command3}) {
         order.push_back(control);
     }
     windows::ChainTabOrder(order);

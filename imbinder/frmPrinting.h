@@ -7,14 +7,18 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DOSOutputs.h"
+#include "DecodeAhead.h"
 #include "GuardedDecoder.h"
 #include "PdfLibrary.h"
 #include "PdftkMerge.h"
 #include "common/CommonDialogs.h"
+#include "ocr/GuardedRecognizer.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -67,6 +71,8 @@ class frmPrinting : public QMainWindow {
     QLabel* lblQtt = nullptr;
     QSlider* Slider1 = nullptr;
     QPushButton* Command3 = nullptr;
+    // Whether the build lays the recognized text of every picture under it; off by default.
+    QCheckBox* chkRecognize = nullptr;
     QLabel* lblPB = nullptr;
     QProgressBar* pb = nullptr;
     // Hidden; takes the pixel size of each intermediate bitmap the build measures.
@@ -89,6 +95,8 @@ class frmPrinting : public QMainWindow {
 
     // How long each pdftk run of a build may take (tests shorten it).
     PdftkTime pdftkTime;
+    // The limits of each page's text recognition (tests shorten them).
+    ocr::RecognitionLimits recognitionLimits;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -104,6 +112,9 @@ class frmPrinting : public QMainWindow {
     void StartUp();
     void ReadSettings();
     void SetTabOrder();
+    void BuildRecognition(QWidget* client);
+    void StartRecognizerCheck();
+    void RecognizerChecked(const ocr::RecognitionResult& check);
 
     void AddFile();
     void AddFolder();
@@ -118,7 +129,7 @@ class frmPrinting : public QMainWindow {
     std::unique_ptr<platform::FileLock> LockWorkingFolders();
     void PrepareBuild();
     int WritePageFiles(const std::vector<std::string>& images);
-    bool WritePageFile(const std::string& image, const decoding::DecodeResult& decoded, int page);
+    bool WritePageFile(const std::string& image, const AheadImage& ahead, int page);
     MergeRuns MergePageFiles(int pages);
     void RemoveWorkingFiles(int pages);
     void EnableCommands(bool enabled);
@@ -128,10 +139,16 @@ class frmPrinting : public QMainWindow {
     std::unique_ptr<platform::Library> skin_;
     common::CCommonDialogs dialogs_;
     decoding::GuardedDecoder decoder_;
+    std::string recognizer_;  // the host path of imocr
+    // The user's choice, kept while the box is disabled for want of the recognizer.
+    bool recognizeWanted_ = false;
     PdfLibrary pdf_;
     bool building_ = false;
     bool unloading_ = false;
-    std::vector<std::string> skipped_;  // "file: reason" of each image the build left out
+    std::vector<std::string> skipped_;   // "file: reason" of each image the build left out
+    std::vector<std::string> textless_;  // "file: reason" of each page left without its text
+    // Asks the recognizer whether it can read; last, so that it ends before the rest goes.
+    std::jthread recognizerCheck_;
 };
 
 // The product's web address: imbinder's part of the user guide beside the program.

@@ -68,6 +68,4 @@ RecognitionResult GuardedRecognizer::Check() const {
         kCheckTime);
 }
 
-std::string RecognizerBesideThisModule() { return platform::ThisModuleFolder() + "/imocr"; }
-
 }  // namespace ocr

@@ -59,7 +59,4 @@ class GuardedRecognizer {
     RecognitionLimits limits_;
 };
 
-// imocr beside the module that calls it.
-std::string RecognizerBesideThisModule();
-
 }  // namespace ocr

@@ -33,6 +33,9 @@ constexpr float kSureConfidence = 60;
 // a threshold that follows the light across the picture: dark and unevenly lit photos come out
 // empty with one threshold for the whole picture.
 constexpr double kSureShare = 0.8;
+// Pictures larger than an A4 page at 300 dots per inch, as phone photos are, are read at that
+// size: their text reads as well, and each reading keeps the memory and time of a page.
+constexpr double kLargestPixels = 2480.0 * 3508.0;
 constexpr const char* kGlobalThreshold = "0";
 constexpr const char* kAdaptiveThreshold = "2";  // Sauvola
 
@@ -100,8 +103,6 @@ std::optional<Reading> Read(tesseract::TessBaseAPI& api, Pix* pix, const char* t
     if (pixGetXRes(pix) > 0) api.SetSourceResolution(pixGetXRes(pix));
     if (api.Recognize(nullptr) != 0) return std::nullopt;
     Reading reading;
-    reading.page.width = static_cast<int>(pixGetWidth(pix));
-    reading.page.height = static_cast<int>(pixGetHeight(pix));
     std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
     if (!it) return reading;
     constexpr auto kWord = tesseract::RIL_WORD;
@@ -130,27 +131,131 @@ bool Sure(const Reading& reading) {
     return reading.characters > 0 && reading.sureCharacters >= kSureShare * reading.characters;
 }
 
+// Whether a reading holds more characters read surely than another, which may have failed.
+bool Better(const std::optional<Reading>& reading, const std::optional<Reading>& than) {
+    return reading && (!than || reading->sureCharacters > than->sureCharacters);
+}
+
+// The picture read with one threshold for the whole of it, then, when that reading is unsure,
+// with one that follows the light; the reading with more sure characters.
+std::optional<Reading> ReadPicture(tesseract::TessBaseAPI& api, Pix* pix) {
+    std::optional<Reading> reading = Read(api, pix, kGlobalThreshold);
+    if (reading && Sure(*reading)) return reading;
+    std::optional<Reading> adaptive = Read(api, pix, kAdaptiveThreshold);
+    return Better(adaptive, reading) ? adaptive : reading;
+}
+
+// The recognizer for Chinese and English, for pages laid out upright; false when its language
+// data, or the orientation data, is missing.
 bool StartRecognizer(tesseract::TessBaseAPI& api) {
     if (api.Init(nullptr, kLanguages, tesseract::OEM_LSTM_ONLY) != 0) return false;
-    // The orientation data is loaded only when a page is laid out: look for it now.
     const std::string osd = std::string(api.GetDatapath()) + "/osd.traineddata";
     if (!std::ifstream(osd).good()) return false;
     api.SetVariable("debug_file", "/dev/null");
-    api.SetPageSegMode(tesseract::PSM_AUTO_OSD);
+    api.SetPageSegMode(tesseract::PSM_AUTO);
     return true;
 }
 
-int Recognize(const std::string& picture, const std::string& output) {
-    PixPointer pix(pixRead(picture.c_str()));
+// The picture as the recognizer reads it: grey, since it keeps a copy of what it is given (an
+// A4 page at 300 dots per inch costs 17 MB instead of 70), and no larger than kLargestPixels.
+PixPointer ReadablePicture(Pix* picture, double& scale) {
+    PixPointer grey(pixGetDepth(picture) == 32 ? pixConvertRGBToLuminance(picture)
+                                               : pixClone(picture));
+    const double pixels = double(pixGetWidth(picture)) * pixGetHeight(picture);
+    scale = pixels > kLargestPixels ? std::sqrt(kLargestPixels / pixels) : 1;
+    if (!grey || scale == 1) return grey;
+    return PixPointer(pixScale(grey.get(), float(scale), float(scale)));
+}
+
+// The quarter turns clockwise that make the picture upright; nothing without the orientation
+// data. Found apart from the reading, and its memory given back before the reading starts:
+// the orientation classifier and the reader together would take a third more.
+std::optional<int> UprightQuarterTurns(Pix* pix) {
+    tesseract::TessBaseAPI osd;
+    if (osd.Init(nullptr, "osd", tesseract::OEM_TESSERACT_ONLY) != 0) return std::nullopt;
+    osd.SetVariable("debug_file", "/dev/null");
+    osd.SetPageSegMode(tesseract::PSM_OSD_ONLY);
+    osd.SetImage(pix);
+    if (pixGetXRes(pix) > 0) osd.SetSourceResolution(pixGetXRes(pix));
+    int degrees = 0;
+    float confidence = 0, scriptConfidence = 0;
+    const char* script = nullptr;
+    // Too little text to tell is read as it stands. Chinese pages rarely reach the margin the
+    // recognizer calls sure, so a weak answer is taken too, as its own layout takes it; a
+    // reading that then comes out unsure is checked against the picture as it stands.
+    if (!osd.DetectOrientationScript(&degrees, &confidence, &script, &scriptConfidence)) return 0;
+    return (360 - degrees) / 90 % 4;
+}
+
+// Where a point of the upright, scaled picture lies on the picture as given.
+struct Placement {
+    int turns;             // quarter turns clockwise from the given picture to the upright one
+    double width, height;  // the scaled picture before it was turned
+    double scale;
+
+    void Place(double& x, double& y) const {
+        const double u = x, v = y;
+        switch (turns) {
+            case 1:
+                x = v, y = height - u;
+                break;
+            case 2:
+                x = width - u, y = height - v;
+                break;
+            case 3:
+                x = width - v, y = u;
+                break;
+            default:
+                break;
+        }
+        x /= scale, y /= scale;
+    }
+};
+
+void PlaceOnPicture(recognition::RecognizedPage& page, const Placement& placement, int width,
+                    int height) {
+    page.width = width;
+    page.height = height;
+    for (recognition::RecognizedLine& line : page.lines) {
+        placement.Place(line.x1, line.y1);
+        placement.Place(line.x2, line.y2);
+        line.height /= placement.scale;
+    }
+}
+
+int Recognize(const std::string& path, const std::string& output) {
+    PixPointer picture(pixRead(path.c_str()));
+    if (!picture) return ExitCodeOf(RecognitionFault::Unreadable);
+    const int width = static_cast<int>(pixGetWidth(picture.get()));
+    const int height = static_cast<int>(pixGetHeight(picture.get()));
+    Placement placement{0, 0, 0, 1};
+    PixPointer pix = ReadablePicture(picture.get(), placement.scale);
+    picture.reset();
     if (!pix) return ExitCodeOf(RecognitionFault::Unreadable);
+    placement.width = pixGetWidth(pix.get());
+    placement.height = pixGetHeight(pix.get());
+
+    const std::optional<int> turns = UprightQuarterTurns(pix.get());
+    if (!turns) return ExitCodeOf(RecognitionFault::NoLanguageData);
+
     tesseract::TessBaseAPI api;
     if (!StartRecognizer(api)) return ExitCodeOf(RecognitionFault::NoLanguageData);
-    std::optional<Reading> reading = Read(api, pix.get(), kGlobalThreshold);
-    if (!reading) return ExitCodeOf(RecognitionFault::Failed);
-    if (!Sure(*reading)) {
-        std::optional<Reading> adaptive = Read(api, pix.get(), kAdaptiveThreshold);
-        if (adaptive && adaptive->sureCharacters > reading->sureCharacters) reading = adaptive;
+    std::optional<Reading> reading;
+    if (*turns != 0) {
+        const PixPointer turned(pixRotateOrth(pix.get(), *turns));
+        if (!turned) return ExitCodeOf(RecognitionFault::Failed);
+        reading = ReadPicture(api, turned.get());
+        placement.turns = *turns;
     }
+    if (!reading || !Sure(*reading)) {
+        std::optional<Reading> asItStands = ReadPicture(api, pix.get());
+        if (Better(asItStands, reading)) {
+            reading = std::move(asItStands);
+            placement.turns = 0;
+        }
+    }
+    if (!reading) return ExitCodeOf(RecognitionFault::Failed);
+    PlaceOnPicture(reading->page, placement, width, height);
     std::ofstream file(output, std::ios::binary | std::ios::trunc);
     file << recognition::FormatRecognizedPage(reading->page);
     file.close();

@@ -52,15 +52,15 @@ TEST(DecodeAhead, HandsOverEveryImageInOrderWithOnlyItsOwnBitmapInPlace) {
                                            "/imdecode");
     DecodeAhead decodes(decoder, {Picture(drive, "a.png", 30, 20), broken,
                                   Picture(drive, "c.bmp", 10, 40), "C:\\in\\missing.jpg"});
-    decoding::DecodeResult first = decodes.Next({});
+    decoding::DecodeResult first = decodes.Next({}).decoded;
     EXPECT_EQ(first.error, "");
     EXPECT_EQ(QSize(first.width, first.height), QSize(30, 20));
     EXPECT_EQ(PlacedBitmapSize(), QSize(30, 20));
-    EXPECT_NE(decodes.Next({}).error, "");
+    EXPECT_NE(decodes.Next({}).decoded.error, "");
     EXPECT_FALSE(platform::PathExists(kBitmapPath)) << "the bitmap before is never drawn again";
-    EXPECT_EQ(decodes.Next({}).error, "");
+    EXPECT_EQ(decodes.Next({}).decoded.error, "");
     EXPECT_EQ(PlacedBitmapSize(), QSize(10, 40));
-    EXPECT_NE(decodes.Next({}).error, "");
+    EXPECT_NE(decodes.Next({}).decoded.error, "");
     EXPECT_FALSE(platform::PathExists(kBitmapPath));
     for (int slot = 0; slot < kDecodesAhead; ++slot)
         EXPECT_FALSE(platform::PathExists(DecodedBitmapPath(slot)));

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <filesystem>
 
 #include "PageFile.h"
 #include "PdfLibrary.h"
@@ -9,6 +10,7 @@
 #include "RecognizedPage.h"
 #include "platform/Platform.h"
 #include "tests/support/ChineseCodePage.h"
+#include "tests/support/DiskLimits.h"
 #include "tests/support/FakeDesktop.h"
 #include "tests/support/TempDrive.h"
 
@@ -40,7 +42,9 @@ TEST_F(PdfLibraryTest, WritesAPageThroughWindowsPaths) {
     image.fill(Qt::darkCyan);
     ASSERT_TRUE(image.save(QString::fromStdString(platform::ToHostPath("c:\\tmp\\tmp.bmp"))));
 
-    imbinder::WritePdfPage(pdf_, 0, {"c:\\jpgtmp\\0.pdf", "c:\\tmp\\tmp.bmp", {1000, 500}, 75});
+    EXPECT_EQ(imbinder::WritePdfPage(
+                  pdf_, 0, {"c:\\jpgtmp\\0.pdf", "c:\\tmp\\tmp.bmp", {1000, 500}, 75, {}}),
+              "");
 
     const auto contents = readback::ReadPdf(platform::ToHostPath("c:\\jpgtmp\\0.pdf"));
     ASSERT_TRUE(contents);
@@ -51,30 +55,42 @@ TEST_F(PdfLibraryTest, WritesAPageThroughWindowsPaths) {
     EXPECT_EQ(gProgramEnds, 0);
 }
 
-// The text layer's recognition file goes to the library as a host path.
-TEST_F(PdfLibraryTest, LaysTheTextOfARecognitionFileNamedByItsWindowsPath) {
+// The text layer's recognition file goes to the library as a host path; a layer the writer
+// refuses, when it is laid or when the page is written, leaves the page whole without it.
+TEST_F(PdfLibraryTest, LaysTheTextOrWritesThePageWithoutIt) {
     QImage image(376, 188, QImage::Format_RGB32);
     image.fill(Qt::white);
     ASSERT_TRUE(image.save(QString::fromStdString(platform::ToHostPath("c:\\tmp\\tmp.bmp"))));
     const recognition::RecognizedPage page{376, 188, {{20, 100, 200, 100, 30, "采购申请 order"}}};
     ASSERT_TRUE(
         platform::WriteWholeFile("c:\\tmp\\页.txt", recognition::FormatRecognizedPage(page)));
+    ASSERT_TRUE(platform::WriteWholeFile("c:\\tmp\\cut.txt", "recognized 1 376 188\n1 2"));
+    const auto write = [&](const char* pageFile, const char* recognition) {
+        return imbinder::WritePdfPage(pdf_, 0,
+                                      {pageFile, "c:\\tmp\\tmp.bmp", {1000, 500}, 75, recognition});
+    };
+    const auto text = [](const char* pageFile) {
+        return readback::RunReader("pdftotext", {platform::ToHostPath(pageFile), "-"}).output;
+    };
 
-    const std::optional<int32_t> box = pdf_.CreateBox(0, 0);
-    ASSERT_TRUE(box);
-    EXPECT_EQ(pdf_.SetStrProp(*box, 10, "c:\\jpgtmp\\0.pdf"), 0);
-    EXPECT_EQ(pdf_.SetNumProp(*box, 36, 1000), 0);
-    EXPECT_EQ(pdf_.SetNumProp(*box, 34, 500), 0);
-    EXPECT_EQ(pdf_.BeginDoc(*box), 0);
-    EXPECT_EQ(pdf_.StretchDrawFromFile(*box, 0, 0, 1000, 500, "c:\\tmp\\tmp.bmp"), 0);
-    EXPECT_EQ(pdf_.DrawTextLayerFromFile(*box, 0, 0, 1000, 500, "c:\\tmp\\页.txt"), 0)
-        << pdf_.GetErrorMsg();
-    EXPECT_EQ(pdf_.EndDoc(*box), 0);
-    pdf_.FreeBox(*box);
+    EXPECT_EQ(write("c:\\jpgtmp\\0.pdf", "c:\\tmp\\页.txt"), "");
+    EXPECT_NE(text("c:\\jpgtmp\\0.pdf").find("采购申请 order"), std::string::npos);
 
-    const auto text =
-        readback::RunReader("pdftotext", {platform::ToHostPath("c:\\jpgtmp\\0.pdf"), "-"});
-    EXPECT_NE(text.output.find("采购申请 order"), std::string::npos) << text.output;
+    EXPECT_NE(write("c:\\jpgtmp\\1.pdf", "c:\\tmp\\cut.txt").find("识别文件"), std::string::npos);
+    ASSERT_TRUE(readback::ReadPdf(platform::ToHostPath("c:\\jpgtmp\\1.pdf")));
+    const uintmax_t plainBytes =
+        std::filesystem::file_size(platform::ToHostPath("c:\\jpgtmp\\1.pdf"));
+
+    {
+        // Room for the plain page, not for its layer and font.
+        const testing_support::FileSizeLimit nearlyFull(plainBytes + 200);
+        EXPECT_NE(write("c:\\jpgtmp\\2.pdf", "c:\\tmp\\页.txt").find("文件超过了允许的大小"),
+                  std::string::npos);
+    }
+    EXPECT_TRUE(readback::ReadPdf(platform::ToHostPath("c:\\jpgtmp\\2.pdf")));
+    EXPECT_EQ(text("c:\\jpgtmp\\2.pdf").find("order"), std::string::npos);
+    EXPECT_TRUE(desktop_.messages().empty());
+    EXPECT_EQ(gProgramEnds, 0);
 }
 
 // The library's texts reach the user in the system code page of the target systems.

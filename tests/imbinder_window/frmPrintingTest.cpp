@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
+#include <QCheckBox>
 #include <QDropEvent>
 #include <QFile>
 #include <QImage>
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -21,7 +23,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTransform>
 #include <QUrl>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -668,6 +672,143 @@ Strings SolidImages(const std::function<std::string(const std::string&, const QI
         images.push_back(image(prefix + std::to_string(i) + ".png", picture));
     }
     return images;
+}
+
+// A page of known lines at about 150 dots per inch, turned by degrees.
+QImage TextPage(const Strings& lines, int degrees) {
+    QImage page(1240, 1754, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    QFont font("WenQuanYi Micro Hei");
+    font.setPixelSize(34);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    for (size_t i = 0; i < lines.size(); ++i)
+        painter.drawText(120, 200 + 60 * int(i), QString::fromStdString(lines[i]));
+    painter.end();
+    return page.transformed(QTransform().rotate(degrees));
+}
+
+const Strings kNotice{"各部门请于本周五前提交采购申请，", "逾期将顺延至下月处理。",
+                      "Please submit the purchase request by Friday."};
+
+std::string PageText(const std::string& pdf, int page) {
+    const std::string number = std::to_string(page);
+    return readback::RunReader("pdftotext",
+                               {"-f", number, "-l", number, platform::ToHostPath(pdf), "-"})
+        .output;
+}
+
+class RecognizingWindow : public PrintingWindow {
+  protected:
+    void SetUp() override {
+        for (const char* name : {"imocr", "glyphless.ttf"}) {
+            std::filesystem::create_symlink(std::string(PROGRAM_FOLDER) + "/" + name,
+                                            programFolder.host() + "/" + name);
+        }
+        PrintingWindow::SetUp();
+    }
+};
+
+// Ticked, every page gets the text of its picture, upright or turned, found as typed; the
+// pictures are drawn exactly as without it, and the choice is remembered.
+TEST_F(RecognizingWindow, LaysSearchableTextUnderTheSamePictures) {
+    EXPECT_FALSE(window->chkRecognize->isChecked());
+    EXPECT_EQ(window->chkRecognize->accessibleName(), QString::fromUtf8("文字识别(OCR)"));
+    window->DropFiles({Image("notice.png", TextPage(kNotice, 0), "PNG"),
+                       Image("turned.png", TextPage(kNotice, 90), "PNG"),
+                       Image("blank.png", TextPage({}, 0), "PNG")},
+                      false);
+    window->chkRecognize->click();
+    window->txtTitle->setText("read");
+    Strings labels;
+    {
+        LabelTrail trail(window->lblPB);
+        window->Command3->click();
+        labels = trail.Texts();
+    }
+    for (const char* label : {"正在识别文字 1/3", "正在识别文字 2/3", "正在识别文字 3/3"})
+        EXPECT_NE(std::find(labels.begin(), labels.end(), label), labels.end()) << label;
+    EXPECT_TRUE(desktop.messages().empty()) << "a picture without text is no failure";
+    const std::string read = "C:\\output\\read.pdf";
+    for (int page : {1, 2}) {
+        const std::string text = PageText(read, page);
+        EXPECT_NE(text.find("提交采购申请"), std::string::npos) << page << ": " << text;
+        EXPECT_NE(text.find("purchase request"), std::string::npos) << page << ": " << text;
+    }
+    EXPECT_EQ(PageText(read, 3).find_first_not_of(" \n\f"), std::string::npos);
+    EXPECT_EQ(common::ReadQuotedLineFile(SettingsFile()).values,
+              (Strings{"read", "Imbinder", "新主题", "", "80", "1"}));
+
+    window->chkRecognize->click();
+    window->txtTitle->setText("plain");
+    window->Command3->click();
+    const auto render = [](const std::string& pdf) {
+        return readback::RunReader("pdftoppm", {"-r", "20", platform::ToHostPath(pdf)}).output;
+    };
+    EXPECT_EQ(render(read), render("C:\\output\\plain.pdf"));
+    EXPECT_EQ(PageText("C:\\output\\plain.pdf", 1).find("采购"), std::string::npos);
+
+    window->chkRecognize->click();
+    window->Command3->click();
+    NewWindow();
+    EXPECT_TRUE(window->chkRecognize->isChecked());
+}
+
+// A page whose recognition runs out of time stays in the document and is named; the build
+// is done.
+TEST_F(RecognizingWindow, APageOverItsTimeKeepsItsPictureAndIsNamed) {
+    window->DropFiles({Image("a.png", TextPage(kNotice, 0), "PNG")}, false);
+    window->recognitionLimits.baseTime = std::chrono::milliseconds(1);
+    window->recognitionLimits.timePerMillionPixels = std::chrono::milliseconds(0);
+    window->chkRecognize->click();
+    window->Command3->click();
+
+    EXPECT_EQ(window->lblPB->text(), "Done.");
+    ASSERT_EQ(desktop.messages().size(), 1u);
+    EXPECT_EQ(desktop.messages()[0].icon, platform::MessageIcon::Exclamation);
+    EXPECT_EQ(
+        desktop.messages()[0].text,
+        "以下图片已加入文档, 但没有加入识别的文字:\nC:\\in\\a.png: 文字识别没有在 1 秒内结束");
+    const auto pdf = readback::ReadPdf(platform::ToHostPath("C:\\output\\新PDF文件.pdf"));
+    EXPECT_EQ(pdf ? pdf->pages.size() : 0u, 1u);
+    EXPECT_FALSE(platform::PathExists("c:\\tmp"));
+}
+
+// Without the language data the box cannot be ticked, says what to install, and keeps the
+// user's choice for when it is there.
+TEST_F(RecognizingWindow, MissingLanguageDataDisablesTheBox) {
+    ASSERT_TRUE(common::WriteQuotedLineFile(SettingsFile(), {"t", "a", "s", "k", "80", "1"}));
+    testing_support::TempFolder empty;
+    qputenv("TESSDATA_PREFIX", QByteArray::fromStdString(empty.host()));
+    NewWindow();
+    EXPECT_TRUE(window->chkRecognize->isChecked());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->chkRecognize->isEnabled(); }, 20000));
+    qunsetenv("TESSDATA_PREFIX");
+    EXPECT_FALSE(window->chkRecognize->isChecked());
+    EXPECT_TRUE(window->chkRecognize->toolTip().contains("tesseract-ocr-chi-sim"));
+
+    window->DropFiles({Image("a.png", TextPage({}, 0), "PNG")}, false);
+    window->Command3->click();
+    EXPECT_TRUE(desktop.messages().empty());
+    EXPECT_EQ(common::ReadQuotedLineFile(SettingsFile()).values.back(), "1");
+}
+
+// Unticked, the build never starts the recognizer: only its start-up check runs.
+TEST_F(PrintingWindow, UntickedNoRecognitionRuns) {
+    const std::string log = programFolder.host() + "/runs.log";
+    const std::string helper = programFolder.host() + "/imocr";
+    std::ofstream(helper) << "#!/bin/sh\necho \"$1\" >> '" << log << "'\n";
+    std::filesystem::permissions(helper, std::filesystem::perms::owner_all);
+    NewWindow();
+    QImage image(60, 40, QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    window->DropFiles({Image("a.png", image, "PNG")}, false);
+    window->Command3->click();
+    ASSERT_TRUE(platform::PathExists("C:\\output\\新PDF文件.pdf"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(log); }, 20000));
+    std::ifstream runs(log);
+    for (std::string run; std::getline(runs, run);) EXPECT_EQ(run, "--check");
 }
 
 // One C drive, two windows: the second build waits for nothing and changes nothing while the
