@@ -62,6 +62,14 @@ def kilobytes(pid):
     return 0
 
 
+def name(pid):
+    try:
+        with open("/proc/%d/comm" % pid) as comm:
+            return comm.read().strip()
+    except OSError:
+        return "?"
+
+
 def reap(main, status):
     """Collects every child that has ended; remembers the command's exit code."""
     while True:
@@ -95,7 +103,8 @@ def main():
             command.returncode = status[0]
         if seconds is not None and (not tree or time.monotonic() - start - seconds > GRACE):
             if tree:
-                print("peak.py: %d helper processes outlived the command" % len(tree), file=sys.stderr)
+                print("peak.py: still running %.0f s after the command, no longer watched: %s" % (
+                    GRACE, ", ".join("%s (%d)" % (name(pid), pid) for pid in tree)), file=sys.stderr)
             break
         time.sleep(INTERVAL)
     with open(sys.argv[1], "w") as result:
