@@ -7,8 +7,9 @@ Clean A4 scans at 300 DPI (2480x3508, some turned 90 or 180 degrees) and phone-l
 (JPEG 3000x4000 or 2000x2666: the sheet slightly turned and in perspective on a desk, uneven
 light, blur and noise; some dark), all Chinese office prose or Chinese mixed with English.
 FOLDER/truth.json lists, in page order: the image, its kind, the lines as drawn, and the
-phrases a search for them should find.
+phrases a search for them should find; the count of each kind is printed.
 """
+import collections
 import json
 import math
 import os
@@ -20,7 +21,7 @@ from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
 A4 = (2480, 3508)
 WQY = ("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc", 0)
-NOTO = "/usr/share/fonts/opentype/noto/NotoS{}CJK-{}.ttc"
+NOTO = "/usr/share/fonts/opentype/noto/Noto{}CJK-{}.ttc"
 
 # Each document: its title and its paragraphs in order; a page takes the title and most of
 # the paragraphs.
@@ -161,13 +162,13 @@ KINDS = [
     ("zh", "photo-small"), ("mixed", "dark"), ("zh", "scan"), ("mixed", "photo"),
 ]
 
-CJK = re.compile(r"[\u3000-\u303f\u3400-\u9fff\uff00-\uffef]")
+CJK = "\u3000-\u303f\u3400-\u9fff\uff00-\uffef"
 NO_LINE_START = set("，。、；：！？）》」』”％%,.;:!?)")
 
 
 def font(style, size, bold=False):
     """A Simplified Chinese face: Noto Sans or Serif CJK SC when installed, else WenQuanYi."""
-    path = NOTO.format("ans" if style == "sans" else "erif", "Bold" if bold else "Regular")
+    path = NOTO.format("Sans" if style == "sans" else "Serif", "Bold" if bold else "Regular")
     if os.path.exists(path):
         return ImageFont.truetype(path, size, index=2)
     return ImageFont.truetype(WQY[0], size, index=WQY[1])
@@ -175,8 +176,7 @@ def font(style, size, bold=False):
 
 def tokens(text):
     """Breakable pieces: one CJK character, a space, or a run of other characters."""
-    return re.findall(r"[\u3000-\u303f\u3400-\u9fff\uff00-\uffef]| |[^ \u3000-\u303f\u3400-\u9fff\uff00-\uffef]+",
-                      text)
+    return re.findall("[%s]| |[^ %s]+" % (CJK, CJK), text)
 
 
 def wrap(text, face, width, indent):
@@ -185,14 +185,10 @@ def wrap(text, face, width, indent):
     lines, line, room = [], "", width - indent
     for piece in tokens(text):
         if line and face.getlength(line + piece) > room and piece[0] not in NO_LINE_START:
-            if piece != " ":
-                lines.append(line.rstrip())
-                line, room = piece, width
-            else:
-                lines.append(line.rstrip())
-                line, room = "", width
-            continue
-        line += piece
+            lines.append(line.rstrip())
+            line, room = ("" if piece == " " else piece), width
+        else:
+            line += piece
     if line.strip():
         lines.append(line.rstrip())
     return lines
@@ -360,6 +356,8 @@ def main():
         })
     with open(os.path.join(folder, "truth.json"), "w", encoding="utf-8") as out:
         json.dump(pages, out, ensure_ascii=False, indent=1)
+    kinds = collections.Counter(page["kind"] for page in pages)
+    print(", ".join("%d %s" % (n, kind) for kind, n in kinds.items()))
 
 
 if __name__ == "__main__":
