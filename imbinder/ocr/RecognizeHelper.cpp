@@ -33,6 +33,10 @@ constexpr float kSureConfidence = 60;
 // a threshold that follows the light across the picture: dark and unevenly lit photos come out
 // empty with one threshold for the whole picture.
 constexpr double kSureShare = 0.8;
+// A picture whose brightest tenth is darker than this is a photo taken in poor light: it is
+// read first with the threshold that follows the light, which reads such pages where one
+// threshold for the whole picture finds next to nothing, and sure of what little it finds.
+constexpr l_uint32 kDarkPaper = 128;
 // Pictures larger than an A4 page at 300 dots per inch, as phone photos are, are read at that
 // size: their text reads as well, and each reading keeps the memory and time of a page.
 constexpr double kLargestPixels = 2480.0 * 3508.0;
@@ -50,45 +54,22 @@ struct Reading {
     size_t sureCharacters = 0;
 };
 
-// A text line being read: its baseline's start and direction, its height and its words.
-struct LineInProgress {
-    double x1 = 0, y1 = 0, x2 = 0, y2 = 0, ux = 1, uy = 0, height = 1;
-    std::vector<RecognizedWord> words;
-
-    // Starts the line the iterator is at; false for a line without a direction.
-    bool Start(const tesseract::ResultIterator& it) {
-        words.clear();
-        int bx1, by1, bx2, by2, left, top, right, bottom;
-        if (!it.Baseline(tesseract::RIL_TEXTLINE, &bx1, &by1, &bx2, &by2)) return false;
-        x1 = bx1, y1 = by1, x2 = bx2, y2 = by2;
-        const double length = std::hypot(x2 - x1, y2 - y1);
-        if (length < 1) return false;
-        ux = (x2 - x1) / length, uy = (y2 - y1) / length;
-        it.BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom);
-        // The line's height runs across the baseline: the box's other side.
-        height = std::max(1, std::abs(ux) >= std::abs(uy) ? bottom - top : right - left);
-        return true;
-    }
-
-    // How far along the baseline, in its direction, the word's box reaches.
-    void Add(std::string text, int left, int top, int right, int bottom) {
-        double lowest = INFINITY, highest = -INFINITY;
-        for (const int x : {left, right}) {
-            for (const int y : {top, bottom}) {
-                const double t = (x - x1) * ux + (y - y1) * uy;
-                lowest = std::min(lowest, t);
-                highest = std::max(highest, t);
-            }
-        }
-        words.push_back({std::move(text), lowest, highest});
-    }
-
-    void Finish(recognition::RecognizedPage& page) {
-        std::string text = JoinLineWords(words, height);
-        if (!text.empty()) page.lines.push_back({x1, y1, x2, y2, height, std::move(text)});
-        words.clear();
-    }
-};
+// Adds the text line the iterator is at: its baseline from start to end in the direction of
+// reading, its height across it, and its text; a line without a direction or text is left out.
+void AddLine(const tesseract::ResultIterator& it, recognition::RecognizedPage& page) {
+    int x1, y1, x2, y2, left, top, right, bottom;
+    if (!it.Baseline(tesseract::RIL_TEXTLINE, &x1, &y1, &x2, &y2)) return;
+    if (std::hypot(x2 - x1, y2 - y1) < 1) return;
+    it.BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom);
+    // The line's height runs across the baseline: the box's other side.
+    const bool across = std::abs(x2 - x1) >= std::abs(y2 - y1);
+    const int height = std::max(1, across ? bottom - top : right - left);
+    const std::unique_ptr<char[]> recognized(it.GetUTF8Text(tesseract::RIL_TEXTLINE));
+    std::string text = LineText(recognized ? recognized.get() : "");
+    if (!text.empty())
+        page.lines.push_back(
+            {double(x1), double(y1), double(x2), double(y2), double(height), std::move(text)});
+}
 
 size_t CountCharacters(const std::string& utf8) {
     return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
@@ -106,24 +87,15 @@ std::optional<Reading> Read(tesseract::TessBaseAPI& api, Pix* pix, const char* t
     std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
     if (!it) return reading;
     constexpr auto kWord = tesseract::RIL_WORD;
-    LineInProgress line;
-    bool inLine = false;
     do {
         if (it->Empty(kWord)) continue;
-        if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) {
-            if (inLine) line.Finish(reading.page);
-            inLine = line.Start(*it);
-        }
-        std::unique_ptr<char[]> text(it->GetUTF8Text(kWord));
-        if (!inLine || !text || text[0] == '\0') continue;
-        int left, top, right, bottom;
-        it->BoundingBox(kWord, &left, &top, &right, &bottom);
+        if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) AddLine(*it, reading.page);
+        const std::unique_ptr<char[]> text(it->GetUTF8Text(kWord));
+        if (!text) continue;
         const size_t characters = CountCharacters(text.get());
         reading.characters += characters;
         if (it->Confidence(kWord) >= kSureConfidence) reading.sureCharacters += characters;
-        line.Add(text.get(), left, top, right, bottom);
     } while (it->Next(kWord));
-    if (inLine) line.Finish(reading.page);
     return reading;
 }
 
@@ -136,13 +108,20 @@ bool Better(const std::optional<Reading>& reading, const std::optional<Reading>&
     return reading && (!than || reading->sureCharacters > than->sureCharacters);
 }
 
+bool Dark(Pix* grey) {
+    l_uint32 paper = 255;
+    return pixGetRankValue(grey, 4, 0.9f, &paper) == 0 && paper < kDarkPaper;
+}
+
 // The picture read with one threshold for the whole of it, then, when that reading is unsure,
-// with one that follows the light; the reading with more sure characters.
+// with one that follows the light (the other way round for a dark picture); the reading with
+// more sure characters.
 std::optional<Reading> ReadPicture(tesseract::TessBaseAPI& api, Pix* pix) {
-    std::optional<Reading> reading = Read(api, pix, kGlobalThreshold);
+    const bool dark = Dark(pix);
+    std::optional<Reading> reading = Read(api, pix, dark ? kAdaptiveThreshold : kGlobalThreshold);
     if (reading && Sure(*reading)) return reading;
-    std::optional<Reading> adaptive = Read(api, pix, kAdaptiveThreshold);
-    return Better(adaptive, reading) ? adaptive : reading;
+    std::optional<Reading> other = Read(api, pix, dark ? kGlobalThreshold : kAdaptiveThreshold);
+    return Better(other, reading) ? other : reading;
 }
 
 // The recognizer for Chinese and English, for pages laid out upright; false when its language
@@ -167,10 +146,22 @@ PixPointer ReadablePicture(Pix* picture, double& scale) {
     return PixPointer(pixScale(grey.get(), float(scale), float(scale)));
 }
 
-// The quarter turns clockwise that make the picture upright; nothing without the orientation
-// data. Found apart from the reading, and its memory given back before the reading starts:
-// the orientation classifier and the reader together would take a third more.
-std::optional<int> UprightQuarterTurns(Pix* pix) {
+struct Orientation {
+    int turns = 0;     // quarter turns clockwise that make the picture upright
+    bool cjk = false;  // written in Chinese, Japanese or Korean characters
+};
+
+bool IsCjkScript(const char* script) {
+    for (const char* cjk : {"Han", "Hiragana", "Katakana", "Japanese", "Korean", "Hangul"}) {
+        if (script && std::string(script) == cjk) return true;
+    }
+    return false;
+}
+
+// How the picture stands and what it is written in; nothing without the orientation data.
+// Found apart from the reading, and its memory given back before the reading starts: the
+// orientation classifier and the reader together would take a third more.
+std::optional<Orientation> FindOrientation(Pix* pix) {
     tesseract::TessBaseAPI osd;
     if (osd.Init(nullptr, "osd", tesseract::OEM_TESSERACT_ONLY) != 0) return std::nullopt;
     osd.SetVariable("debug_file", "/dev/null");
@@ -183,8 +174,9 @@ std::optional<int> UprightQuarterTurns(Pix* pix) {
     // Too little text to tell is read as it stands. Chinese pages rarely reach the margin the
     // recognizer calls sure, so a weak answer is taken too, as its own layout takes it; a
     // reading that then comes out unsure is checked against the picture as it stands.
-    if (!osd.DetectOrientationScript(&degrees, &confidence, &script, &scriptConfidence)) return 0;
-    return (360 - degrees) / 90 % 4;
+    if (!osd.DetectOrientationScript(&degrees, &confidence, &script, &scriptConfidence))
+        return Orientation{};
+    return Orientation{(360 - degrees) / 90 % 4, IsCjkScript(script)};
 }
 
 // Where a point of the upright, scaled picture lies on the picture as given.
@@ -223,6 +215,12 @@ void PlaceOnPicture(recognition::RecognizedPage& page, const Placement& placemen
     }
 }
 
+// A page found to be in Chinese characters is laid out as the recognizer lays out such pages
+// when it finds their orientation itself: each character one block of fixed width.
+void SetScript(tesseract::TessBaseAPI& api, const Orientation& orientation) {
+    api.SetVariable("textord_use_cjk_fp_model", orientation.cjk ? "1" : "0");
+}
+
 int Recognize(const std::string& path, const std::string& output) {
     PixPointer picture(pixRead(path.c_str()));
     if (!picture) return ExitCodeOf(RecognitionFault::Unreadable);
@@ -235,17 +233,18 @@ int Recognize(const std::string& path, const std::string& output) {
     placement.width = pixGetWidth(pix.get());
     placement.height = pixGetHeight(pix.get());
 
-    const std::optional<int> turns = UprightQuarterTurns(pix.get());
-    if (!turns) return ExitCodeOf(RecognitionFault::NoLanguageData);
+    const std::optional<Orientation> orientation = FindOrientation(pix.get());
+    if (!orientation) return ExitCodeOf(RecognitionFault::NoLanguageData);
 
     tesseract::TessBaseAPI api;
     if (!StartRecognizer(api)) return ExitCodeOf(RecognitionFault::NoLanguageData);
+    SetScript(api, *orientation);
     std::optional<Reading> reading;
-    if (*turns != 0) {
-        const PixPointer turned(pixRotateOrth(pix.get(), *turns));
+    if (orientation->turns != 0) {
+        const PixPointer turned(pixRotateOrth(pix.get(), orientation->turns));
         if (!turned) return ExitCodeOf(RecognitionFault::Failed);
         reading = ReadPicture(api, turned.get());
-        placement.turns = *turns;
+        placement.turns = orientation->turns;
     }
     if (!reading || !Sure(*reading)) {
         std::optional<Reading> asItStands = ReadPicture(api, pix.get());

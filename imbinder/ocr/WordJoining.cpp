@@ -6,10 +6,6 @@
 namespace ocr {
 namespace {
 
-// A gap wider than this share of the line's height is a space between a Chinese character and
-// a Latin word or a number; narrower gaps are the spacing of the type.
-constexpr double kSpaceGap = 0.3;
-
 struct CodePointRange {
     char32_t first, last;
 };
@@ -38,10 +34,6 @@ std::optional<char32_t> DecodeAt(std::string_view text, size_t offset) {
     return value;
 }
 
-std::optional<char32_t> FirstCharacter(std::string_view text) {
-    return text.empty() ? std::nullopt : DecodeAt(text, 0);
-}
-
 std::optional<char32_t> LastCharacter(std::string_view text) {
     size_t start = text.size();
     while (start > 0 && (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80) --start;
@@ -61,19 +53,19 @@ bool IsWrittenWithoutSpaces(char32_t character) {
     return false;
 }
 
-std::string JoinLineWords(const std::vector<RecognizedWord>& words, double lineHeight) {
+std::string LineText(std::string_view recognized) {
+    constexpr std::string_view kWhitespace = " \t\r\n";
     std::string line;
-    const RecognizedWord* before = nullptr;
-    for (const RecognizedWord& word : words) {
-        if (word.text.empty()) continue;
-        if (before != nullptr) {
-            const bool leftChinese = WithoutSpaces(LastCharacter(before->text));
-            const bool rightChinese = WithoutSpaces(FirstCharacter(word.text));
-            const bool gap = word.start - before->end > kSpaceGap * lineHeight;
-            if (leftChinese != rightChinese ? gap : !leftChinese) line += ' ';
+    size_t at = recognized.find_first_not_of(kWhitespace);
+    while (at != std::string_view::npos) {
+        const size_t gap = recognized.find_first_of(kWhitespace, at);
+        const std::string_view word = recognized.substr(at, gap - at);
+        if (!line.empty() &&
+            !(WithoutSpaces(LastCharacter(line)) && WithoutSpaces(DecodeAt(word, 0)))) {
+            line += ' ';
         }
-        line += word.text;
-        before = &word;
+        line += word;
+        at = recognized.find_first_not_of(kWhitespace, gap);
     }
     return line;
 }

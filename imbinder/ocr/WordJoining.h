@@ -1,24 +1,18 @@
-// How the recognized words of one text line become its text: Chinese is written without spaces,
-// so two Chinese characters are never parted by one, Latin words always are, and between the
-// two a space stands only where the picture shows a gap.
+// How the recognizer's text of one line becomes the text of the layer: Chinese is written
+// without spaces, so two Chinese characters are never parted by one; elsewhere the spaces the
+// recognizer read stay, one for each gap.
 #pragma once
 
 #include <string>
-#include <vector>
+#include <string_view>
 
 namespace ocr {
-
-struct RecognizedWord {
-    std::string text;  // UTF-8
-    double start = 0;  // where it begins and ends along the line's baseline, in pixels
-    double end = 0;
-};
 
 // Characters written without spaces between them: Han ideographs, CJK punctuation and the
 // full-width forms, kana and Hangul syllables.
 bool IsWrittenWithoutSpaces(char32_t character);
 
-// The text of a line of words in reading order; lineHeight in pixels.
-std::string JoinLineWords(const std::vector<RecognizedWord>& words, double lineHeight);
+// The line's text (UTF-8) as the recognizer gives it, its words in reading order.
+std::string LineText(std::string_view recognized);
 
 }  // namespace ocr

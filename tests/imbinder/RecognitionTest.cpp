@@ -1,5 +1,5 @@
 // The text recognizer imocr through its guarded runs, on pages drawn from known text, and the
-// rule that joins its words into lines.
+// rule that spaces the text of its lines.
 #include <gtest/gtest.h>
 
 #include <QFont>
@@ -21,14 +21,13 @@ namespace {
 
 const std::string kHelper = std::string(PROGRAM_FOLDER) + "/imocr";
 
-TEST(WordJoining, ChineseRunsTogetherLatinWordsKeepTheirSpacesAndGapsDecideBetween) {
-    const double height = 40;
-    EXPECT_EQ(JoinLineWords({{"提交", 0, 80}, {"采购申请，", 81, 280}}, height), "提交采购申请，");
-    EXPECT_EQ(JoinLineWords({{"Please", 0, 120}, {"submit", 122, 240}}, height), "Please submit");
-    EXPECT_EQ(JoinLineWords({{"电话", 0, 80}, {"010-1234", 110, 300}}, height), "电话 010-1234");
-    EXPECT_EQ(JoinLineWords({{"于", 0, 40}, {"2024", 44, 120}, {"年", 122, 160}}, height),
-              "于2024年");
-    EXPECT_EQ(JoinLineWords({{"", 0, 10}, {"王明", 300, 380}}, height), "王明");
+TEST(LineText, ChineseRunsTogetherAndTheRecognizersOtherSpacesStayOneEach) {
+    EXPECT_EQ(LineText("提交 采购申请， "), "提交采购申请，");
+    EXPECT_EQ(LineText("Please  submit\n"), "Please submit");
+    EXPECT_EQ(LineText("代表 Anna Wang、我方"), "代表 Anna Wang、我方");
+    EXPECT_EQ(LineText("于4月8日 至 2024 年"), "于4月8日至 2024 年");
+    EXPECT_EQ(LineText(" \t "), "");
+    EXPECT_EQ(LineText("\xE6\x8F x"), "\xE6\x8F x") << "a broken character is kept apart";
     EXPECT_TRUE(IsWrittenWithoutSpaces(U'，'));
     EXPECT_FALSE(IsWrittenWithoutSpaces(U'A'));
 }
