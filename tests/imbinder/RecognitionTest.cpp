@@ -2,10 +2,7 @@
 // rule that spaces the text of its lines.
 #include <gtest/gtest.h>
 
-#include <QFont>
 #include <QImage>
-#include <QPainter>
-#include <QTransform>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -15,6 +12,7 @@
 #include "ocr/WordJoining.h"
 #include "platform/Platform.h"
 #include "tests/support/TempDrive.h"
+#include "tests/support/TextPages.h"
 
 namespace ocr {
 namespace {
@@ -34,27 +32,12 @@ TEST(LineText, ChineseRunsTogetherAndTheRecognizersOtherSpacesStayOneEach) {
 
 class Recognition : public ::testing::Test {
   protected:
-    // A page of known lines drawn at about 150 dots per inch, turned by degrees, as the BMP
-    // the build hands over.
+    // A page of known lines turned by degrees, as the BMP the build hands over.
     std::string DrawPage(const std::string& name, int degrees,
                          const std::vector<std::string>& lines) {
-        QImage page(1240, 1754, QImage::Format_RGB888);
-        page.fill(Qt::white);
-        {
-            QPainter painter(&page);
-            QFont font("WenQuanYi Micro Hei");
-            font.setPixelSize(34);
-            painter.setFont(font);
-            painter.setPen(Qt::black);
-            int y = 200;
-            for (const std::string& line : lines) {
-                painter.drawText(120, y, QString::fromStdString(line));
-                y += 60;
-            }
-        }
-        page = page.transformed(QTransform().rotate(degrees));
         const std::string path = folder.host() + "/" + name + ".bmp";
-        EXPECT_TRUE(page.save(QString::fromStdString(path), "BMP"));
+        EXPECT_TRUE(
+            testing_support::TextPage(lines, degrees).save(QString::fromStdString(path), "BMP"));
         return path;
     }
 
@@ -82,9 +65,7 @@ class Recognition : public ::testing::Test {
     }
 
     testing_support::TempFolder folder;
-    const std::vector<std::string> notice{"各部门请于本周五前提交采购申请，",
-                                          "逾期将顺延至下月处理。",
-                                          "Please submit the purchase request by Friday."};
+    const std::vector<std::string>& notice = testing_support::kNotice;
 };
 
 TEST_F(Recognition, ReadsChineseAndEnglishOfUprightAndTurnedPagesAlongTheirLines) {

@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
-#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -23,7 +22,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <QTransform>
 #include <QUrl>
 #include <algorithm>
 #include <array>
@@ -50,6 +48,7 @@
 #include "tests/support/FakeDesktop.h"
 #include "tests/support/FakeModals.h"
 #include "tests/support/TempDrive.h"
+#include "tests/support/TextPages.h"
 #include "tiffio.h"
 
 namespace imbinder {
@@ -674,23 +673,8 @@ Strings SolidImages(const std::function<std::string(const std::string&, const QI
     return images;
 }
 
-// A page of known lines at about 150 dots per inch, turned by degrees.
-QImage TextPage(const Strings& lines, int degrees) {
-    QImage page(1240, 1754, QImage::Format_RGB32);
-    page.fill(Qt::white);
-    QPainter painter(&page);
-    QFont font("WenQuanYi Micro Hei");
-    font.setPixelSize(34);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    for (size_t i = 0; i < lines.size(); ++i)
-        painter.drawText(120, 200 + 60 * int(i), QString::fromStdString(lines[i]));
-    painter.end();
-    return page.transformed(QTransform().rotate(degrees));
-}
-
-const Strings kNotice{"各部门请于本周五前提交采购申请，", "逾期将顺延至下月处理。",
-                      "Please submit the purchase request by Friday."};
+using testing_support::kNotice;
+using testing_support::TextPage;
 
 std::string PageText(const std::string& pdf, int page) {
     const std::string number = std::to_string(page);
