@@ -115,7 +115,7 @@ int frmPrinting::WritePageFiles(const std::vector<std::string>& images) {
     const int n = static_cast<int>(images.size());
     int pages = 0;
     const bool recognize = chkRecognize->isEnabled() && chkRecognize->isChecked();
-    const ocr::GuardedRecognizer recognizer(recognizer_, recognitionLimits);
+    const ocr::GuardedRecognizer recognizer(recognizerProgram_, recognitionLimits);
     DecodeAhead decodes(decoder_, images, recognize ? &recognizer : nullptr);
     for (int i = 0; i < n; ++i) {
         if (recognize) SetLabel(lblPB, texts::Recognizing(i + 1, n).c_str());

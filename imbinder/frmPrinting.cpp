@@ -131,7 +131,7 @@ std::string ProductWebAddress() { return windows::GuideAddress(kProgram); }
 
 frmPrinting::frmPrinting()
     : decoder_(platform::ToHostPath(platform::ProgramFolder()) + "/imdecode"),
-      recognizer_(platform::ToHostPath(platform::ProgramFolder()) + "/imocr") {
+      recognizerProgram_(platform::ToHostPath(platform::ProgramFolder()) + "/imocr") {
     QWidget* client = NewClientArea(this, "frmPrinting", 11295, 7560);
 
     BuildMenus();
@@ -275,7 +275,7 @@ void frmPrinting::BuildRecognition(QWidget* client) {
 // wait for the answer; a build started before it comes meets the same reason page by page.
 void frmPrinting::StartRecognizerCheck() {
     recognizerCheck_ = std::jthread([this] {
-        const ocr::RecognitionResult check = ocr::GuardedRecognizer(recognizer_).Check();
+        const ocr::RecognitionResult check = ocr::GuardedRecognizer(recognizerProgram_).Check();
         QMetaObject::invokeMethod(
             this, [this, check] { RecognizerChecked(check); }, Qt::QueuedConnection);
     });

@@ -139,7 +139,7 @@ class frmPrinting : public QMainWindow {
     std::unique_ptr<platform::Library> skin_;
     common::CCommonDialogs dialogs_;
     decoding::GuardedDecoder decoder_;
-    std::string recognizer_;  // the host path of imocr
+    std::string recognizerProgram_;  // the host path of imocr
     // The user's choice, kept while the box is disabled for want of the recognizer.
     bool recognizeWanted_ = false;
     PdfLibrary pdf_;

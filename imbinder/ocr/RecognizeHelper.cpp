@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "LineText.h"
 #include "RecognitionFaults.h"
 #include "RecognizedPage.h"
-#include "WordJoining.h"
 
 namespace {
 

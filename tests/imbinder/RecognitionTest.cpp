@@ -9,7 +9,7 @@
 
 #include "RecognizedPage.h"
 #include "ocr/GuardedRecognizer.h"
-#include "ocr/WordJoining.h"
+#include "ocr/LineText.h"
 #include "platform/Platform.h"
 #include "tests/support/TempDrive.h"
 #include "tests/support/TextPages.h"

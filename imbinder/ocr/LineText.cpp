@@ -1,4 +1,4 @@
-#include "WordJoining.h"
+#include "LineText.h"
 
 #include <optional>
 #include <string_view>
